@@ -1,0 +1,83 @@
+// HDRI preparation for the CPU environment pass: conversion of the host's
+// HDRI world to packed RGBA float and the separable Gaussian blurs that stand
+// in for roughness filtering at lookup time.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+namespace morvel {
+
+struct FrameSettings;
+
+// Largest tap count on each side of a blur; the diffuse blur (sigma 100)
+// always runs at this cap.
+inline constexpr int kMaxBlurRadius = 128;
+
+// Blurs below this sigma are replaced by a plain copy.
+inline constexpr float kMinBlurSigma = 0.5f;
+
+// The diffuse image is always blurred this strongly, in pixels.
+inline constexpr float kDiffuseBlurSigma = 100.0f;
+
+// Taps on each side for a CPU/CUDA blur: ceil(3 sigma) kept within
+// [1, kMaxBlurRadius]. NaN and infinities land on the bounds instead of
+// reaching an undefined float-to-int conversion.
+int BlurRadius(float sigma);
+
+// Fills weights[0 .. 2*radius] with exp(-k^2 / (2 sigma^2)) for k = -radius..radius
+// and returns their sum (float, summed in tap order).
+float BlurWeights(float sigma, int radius, float* weights);
+
+// A borrowed view of the host's HDRI world: A, R, G, B per pixel at depth 8
+// (unsigned bytes), 16 (0..32768) or 32 (float); rows rowBytes apart.
+struct HdriWorldView {
+    const void* pixels = nullptr;
+    std::ptrdiff_t rowBytes = 0;
+    int width = 0;
+    int height = 0;
+    int depth = 0;
+};
+
+// Converts the world into dst (R, G, B, A floats, rows dstStride pixels
+// apart). Returns false, writing nothing, for a null pointer, an empty size,
+// a stride below the width or a depth other than 8, 16 or 32.
+bool ConvertHdriToFloat(const HdriWorldView& src, float* dst, int dstStride);
+
+// Horizontal blur, wrapping at the left and right edges (the equirect image is
+// continuous there). Colour channels only; alpha of every output pixel is 1.
+// src and dst must be distinct. A sigma that yields no usable weights (zero,
+// negative, NaN) acts as the identity filter.
+void BlurHdriRows(const float* src, float* dst, int width, int height, int stride, float sigma);
+
+// Vertical blur, clamping at the poles (edge rows repeat). Same contract as
+// BlurHdriRows.
+void BlurHdriColumns(const float* src, float* dst, int width, int height, int stride, float sigma);
+
+// Rows into scratch then columns into dst when sigma >= kMinBlurSigma;
+// otherwise (NaN included) copies src into dst unless they are the same buffer.
+void BlurHdri(const float* src, float* scratch, float* dst, int width, int height, int stride,
+              float sigma);
+
+// The two lookup images of one environment pass, owned. Both are width x
+// height pixels of R, G, B, A floats with rows `stride` pixels apart.
+struct HdriImages {
+    std::vector<float> diffuse;
+    std::vector<float> specular;
+    std::vector<float> scratch;
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+
+    bool ready() const { return width > 0 && height > 0 && !diffuse.empty() && !specular.empty(); }
+    void release();
+};
+
+// Converts the world and blurs it twice: sigma 100 into `diffuse`, and
+// roughnessBias * 50 (the slider value in pixels; unblurred below 0.5) into
+// `specular`. Returns false and leaves `out` released when the world is
+// unusable or the buffers cannot be allocated; never throws.
+bool PrepareHdriImages(const HdriWorldView& world, float roughnessBias, HdriImages& out);
+bool PrepareHdriImages(const HdriWorldView& world, const FrameSettings& pass, HdriImages& out);
+
+}  // namespace morvel

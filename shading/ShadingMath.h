@@ -1,0 +1,39 @@
+// Constants and scalar helpers that every shading term shares. The OpenCL program
+// carries the same helpers under the same names, so results agree across back ends.
+#pragma once
+
+#include <cmath>
+
+#include "shading/Qualifiers.h"
+#include "shading/Vec3.h"
+
+namespace morvel {
+
+constexpr float PI = 3.14159265358979323846f;
+constexpr float INV_PI = 0.31830988618379067154f;
+// Floor on every length and denominator: keeps black or zero passes finite.
+constexpr float EPSILON = 1e-6f;
+// GGX alpha never reaches 0, so a roughness of 0 still yields a finite peak.
+constexpr float MIN_ALPHA = 0.002f;
+
+// fminf/fmaxf return the other operand for a NaN, so a NaN never escapes a clamp.
+MORVEL_HD float clamp_f(float val, float min_val, float max_val) {
+    return fmaxf(min_val, fminf(val, max_val));
+}
+
+// Vectors no longer than EPSILON are returned as they are: a zero normal stays zero
+// (and then lights nothing) instead of dividing by zero.
+MORVEL_HD Vec3 normalize3(Vec3 v) {
+    float len = length(v);
+    if (len > EPSILON) {
+        return v / len;
+    }
+    return v;
+}
+
+MORVEL_HD float dot3_clamped(Vec3 a, Vec3 b) { return clamp_f(dot(a, b), 0.0f, 1.0f); }
+
+// Photographic stops: +1 doubles, -1 halves.
+MORVEL_HD float applyExposure(float value, float stops) { return value * powf(2.0f, stops); }
+
+}  // namespace morvel
