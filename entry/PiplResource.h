@@ -85,13 +85,17 @@ constexpr Writer Build() {
     w.property("name", [](Writer& p) { p.pascal(kEffectName); });
     w.property("catg", [](Writer& p) { p.pascal(kCategory); });
     w.property("8664", [](Writer& p) { p.entryName(kEntryPointName); });
-    w.property("ePVR", [](Writer& p) { p.u16(2); p.u16(0); });
+    w.property("ePVR", [](Writer& p) {
+        p.u16(2);
+        p.u16(0);
+    });
     w.property("eSVR", [](Writer& p) {
         p.u16(static_cast<uint16_t>(kInterfaceVersion));
         p.u16(static_cast<uint16_t>(kInterfaceSubversion));
     });
     w.property("eVER", [](Writer& p) { p.u32(kEffectVersion); });
-    w.property("eINF", [](Writer& p) { p.u16(0); }, Writer::Length::Bare);
+    w.property(
+        "eINF", [](Writer& p) { p.u16(0); }, Writer::Length::Bare);
     w.property("eGLO", [](Writer& p) { p.u32(kGlobalOutFlags); });
     w.property("eGL2", [](Writer& p) { p.u32(kGlobalOutFlags2); });
     w.property("eMNA", [](Writer& p) { p.pascal(kMatchName); });

@@ -1,0 +1,58 @@
+// Indices of the parameter array the host hands to every command. Registration
+// order fixes them, and saved projects refer to the controls through them.
+#pragma once
+
+namespace morvel {
+
+enum ParamIndex : int {
+    PARAM_INPUT = 0,
+    GROUP_PASSES_START,
+    LAYER_DIFFUSE_ALBEDO,
+    LAYER_NORMAL,
+    LAYER_ROUGHNESS,
+    LAYER_METALNESS,
+    LAYER_SPECULAR_ALBEDO,
+    LAYER_DEPTH,
+    LAYER_SOURCE,
+    GROUP_PASSES_END,
+    GROUP_PBR_START,
+    PBR_SOURCE_BLEND,
+    PBR_ROUGHNESS,
+    PBR_SPECULAR,
+    PBR_METALLIC,
+    GROUP_PBR_END,
+    GROUP_IBL_START,
+    IBL_ENABLE,
+    IBL_HDRI,
+    IBL_ROTATION_Y,
+    IBL_ROTATION_X,
+    IBL_ROTATION_Z,
+    IBL_DIFFUSE_INTENSITY,
+    IBL_SPECULAR_INTENSITY,
+    IBL_EXPOSURE,
+    IBL_GAMMA,
+    IBL_ROUGHNESS_BIAS,
+    IBL_TINT,
+    IBL_PREVIEW_SPHERE,
+    GROUP_IBL_END,
+    GROUP_INCIDENCE_START,
+    INCIDENCE_ENABLE,
+    INCIDENCE_AMOUNT,
+    INCIDENCE_POWER,
+    INCIDENCE_COLOR,
+    GROUP_INCIDENCE_END,
+    GROUP_RIMLIGHT_START,
+    RIMLIGHT_ENABLE,
+    RIMLIGHT_AMOUNT,
+    RIMLIGHT_POWER,
+    RIMLIGHT_THRESHOLD,
+    RIMLIGHT_COLOR,
+    RIMLIGHT_ANGLE,
+    GROUP_RIMLIGHT_END,
+    PARAM_COUNT,
+};
+
+static_assert(PARAM_COUNT == 44);
+static_assert(IBL_TINT == 27 && RIMLIGHT_ANGLE == 42);
+
+}  // namespace morvel
