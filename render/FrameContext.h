@@ -1,0 +1,51 @@
+// One CPU frame's worlds, their geometry and depths, and the HDRI float buffers that
+// the blur and environment passes work in.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "host/AE_Effect.h"
+
+namespace morvel {
+
+inline constexpr int kPassLayerCount = 7;
+
+// Worlds are borrowed from the host for the frame and never freed here; the HDRI
+// buffers belong to the context, so every return path of the frame releases them.
+struct FrameContext {
+    PF_EffectWorld* input = nullptr;
+    PF_EffectWorld* output = nullptr;
+    // Diffuse albedo, normal, roughness, metalness, specular albedo, depth, source.
+    PF_EffectWorld* passes[kPassLayerCount] = {};
+    PF_EffectWorld* hdri = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t depth = 0;
+    int32_t outputRowBytes = 0;
+    int32_t passRowBytes[kPassLayerCount] = {};
+    int32_t hdriRowBytes = 0;
+    int32_t hdriWidth = 0;
+    int32_t hdriHeight = 0;
+    int32_t hdriDepth = 0;
+    // R, G, B, A floats per pixel, rows packed.
+    std::vector<float> hdriDiffuse;
+    std::vector<float> hdriSpecular;
+    std::vector<float> hdriScratch;
+};
+
+// Bits per channel of a world judged from the world alone: the deep flag means 16;
+// otherwise 16 bytes per pixel or more can only be float.
+inline int32_t WorldPixelDepth(const PF_EffectWorld& world) {
+    if (world.world_flags & PF_WorldFlag_DEEP) {
+        return 16;
+    }
+    // 64-bit product: 16 x width overflows 32 bits for absurd widths.
+    return static_cast<int64_t>(world.rowbytes) >= 16 * static_cast<int64_t>(world.width) ? 32 : 8;
+}
+
+// Sizes the three HDRI buffers for hdriWidth x hdriHeight; false (and all three empty)
+// when the size is not positive or does not fit in memory addressing.
+bool AllocateHdriBuffers(FrameContext& ctx);
+
+}  // namespace morvel
