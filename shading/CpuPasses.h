@@ -1,0 +1,17 @@
+// The CPU passes: one parallel loop over the output rows per pass, in the
+// frame's pixel depth.
+#pragma once
+
+#include "host/AE_Effect.h"
+#include "render/FrameContext.h"
+#include "render/FrameSettings.h"
+
+namespace morvel {
+
+// Light passes (directional, point, spot, ambient) and the incidence and rim pass.
+PF_Err RenderPassCpu(const FrameContext& ctx, const FrameSettings& pass);
+
+// Prepares the blurred HDRI buffers of the context, then shades the environment pass.
+PF_Err RenderIblPassCpu(FrameContext& ctx, const FrameSettings& pass);
+
+}  // namespace morvel
