@@ -4,6 +4,7 @@
 #include "entry/Exports.h"
 #include "entry/HostSuites.h"
 #include "params/ParamSetup.h"
+#include "scene/SmartPreRender.h"
 
 namespace morvel {
 namespace {
@@ -47,6 +48,8 @@ PF_Err Dispatch(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDe
             return UserChangedParam(out_data, static_cast<const PF_UserChangedParamExtra*>(extra));
         case PF_Cmd_UPDATE_PARAMS_UI:
             return UpdateParamsUI(in_data, out_data);
+        case PF_Cmd_SMART_PRE_RENDER:
+            return SmartPreRender(in_data, out_data, static_cast<PF_PreRenderExtra*>(extra));
         default:
             return PF_Err_NONE;
     }
