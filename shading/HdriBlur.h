@@ -46,8 +46,9 @@ bool ConvertHdriToFloat(const HdriWorldView& src, float* dst, int dstStride);
 
 // Horizontal blur, wrapping at the left and right edges (the equirect image is
 // continuous there). Colour channels only; alpha of every output pixel is 1.
-// src and dst must be distinct. A sigma that yields no usable weights (zero,
-// negative, NaN) acts as the identity filter.
+// src == dst is allowed. A sigma that yields no usable weights (zero,
+// negative, NaN) acts as the identity filter. May throw std::bad_alloc for its
+// per-thread line buffers.
 void BlurHdriRows(const float* src, float* dst, int width, int height, int stride, float sigma);
 
 // Vertical blur, clamping at the poles (edge rows repeat). Same contract as
@@ -60,11 +61,11 @@ void BlurHdri(const float* src, float* scratch, float* dst, int width, int heigh
               float sigma);
 
 // The two lookup images of one environment pass, owned. Both are width x
-// height pixels of R, G, B, A floats with rows `stride` pixels apart.
+// height pixels of R, G, B, A floats with rows `stride` pixels apart. The
+// blur's intermediate image lives only while they are prepared.
 struct HdriImages {
     std::vector<float> diffuse;
     std::vector<float> specular;
-    std::vector<float> scratch;
     int width = 0;
     int height = 0;
     int stride = 0;
