@@ -1,0 +1,121 @@
+// The layer side of the CPU frame: obtaining the worlds, clearing the output and
+// freeing the HDRI buffers. Kept apart from SmartRender so that it links without the
+// pass loops.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "render/SmartRender.h"
+#include "scene/SmartPreRender.h"
+
+namespace morvel {
+namespace {
+
+PF_Err CheckoutLayer(PF_InData* in_data, PF_SmartRenderExtra* extra, CheckoutId id, PF_EffectWorld** world) {
+    *world = nullptr;
+    if (!extra->cb->checkout_layer_pixels) return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    return extra->cb->checkout_layer_pixels(in_data->effect_ref, id, world);
+}
+
+// A world whose pixels the CPU cannot reach (a GPU world hands a null data pointer)
+// is as good as none.
+bool HasPixels(const PF_EffectWorld* world) { return world && world->data; }
+
+bool Covers(const PF_EffectWorld& layer, const FrameContext& ctx) {
+    return layer.width >= ctx.width && layer.height >= ctx.height;
+}
+
+}  // namespace
+
+PF_Err CheckoutFrameLayers(PF_InData* in_data, PF_OutData*, PF_SmartRenderExtra* extra, FrameContext& ctx,
+                           const FrameSettings& frame) {
+    if (!in_data || !extra || !extra->cb) return PF_Err_INTERNAL_STRUCT_DAMAGED;
+
+    PF_EffectWorld* input = nullptr;
+    if (PF_Err err = CheckoutLayer(in_data, extra, CHECKOUT_INPUT, &input)) return err;
+    if (!HasPixels(input)) return PF_Err_INTERNAL_STRUCT_DAMAGED;
+
+    PF_EffectWorld* output = nullptr;
+    if (!extra->cb->checkout_output) return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    if (PF_Err err = extra->cb->checkout_output(in_data->effect_ref, &output)) return err;
+    if (!HasPixels(output)) return PF_Err_INTERNAL_STRUCT_DAMAGED;
+
+    ctx.output = output;
+    ctx.width = output->width;
+    ctx.height = output->height;
+    ctx.outputRowBytes = output->rowbytes;
+    ctx.depth = WorldPixelDepth(*output);
+
+    // The loops read the input at every output pixel in the frame's depth: one that is
+    // smaller or of another depth would be read outside its memory.
+    if (WorldPixelDepth(*input) != ctx.depth || !Covers(*input, ctx)) {
+        ctx.output = nullptr;
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    }
+    ctx.input = input;
+
+    for (int i = 0; i < kPassLayerCount; ++i) {
+        PF_EffectWorld* pass = nullptr;
+        // A pass layer that cannot be had is simply not used; its error is not the frame's.
+        CheckoutLayer(in_data, extra, static_cast<CheckoutId>(CHECKOUT_DIFFUSE_ALBEDO + i), &pass);
+        // Pass pixels are read in the frame's depth; a layer of another depth would be
+        // misread and overrun, so it counts as unassigned.
+        if (!HasPixels(pass) || WorldPixelDepth(*pass) != ctx.depth || pass->width <= 0 || pass->height <= 0) {
+            continue;
+        }
+        ctx.passes[i] = pass;
+        ctx.passRowBytes[i] = pass->rowbytes;
+        ctx.passWidth[i] = pass->width;
+        ctx.passHeight[i] = pass->height;
+    }
+
+    if (!frame.ibl_enable) return PF_Err_NONE;
+
+    PF_EffectWorld* hdri = nullptr;
+    CheckoutLayer(in_data, extra, CHECKOUT_HDRI, &hdri);
+    if (!HasPixels(hdri)) return PF_Err_NONE;
+    ctx.hdriWidth = hdri->width;
+    ctx.hdriHeight = hdri->height;
+    // An empty HDRI lights nothing: the frame renders without the IBL pass.
+    if (!AllocateHdriBuffers(ctx)) {
+        ctx.hdriWidth = ctx.hdriHeight = 0;
+        return PF_Err_NONE;
+    }
+    ctx.hdri = hdri;
+    ctx.hdriRowBytes = hdri->rowbytes;
+    ctx.hdriDepth = WorldPixelDepth(*hdri);
+    return PF_Err_NONE;
+}
+
+void ReleaseFrameBuffers(FrameContext& ctx) {
+    // Swapping with empty vectors gives the memory back; clear() would keep it.
+    std::vector<float>().swap(ctx.hdriDiffuse);
+    std::vector<float>().swap(ctx.hdriSpecular);
+    std::vector<float>().swap(ctx.hdriScratch);
+}
+
+void ClearToOpaqueBlack(const FrameContext& ctx) {
+    if (!ctx.output || !ctx.output->data || ctx.width <= 0 || ctx.height <= 0) return;
+    unsigned char pixel[16] = {};
+    std::size_t pixel_bytes = 0;
+    if (ctx.depth == 8) {
+        pixel[0] = 255;
+        pixel_bytes = 4;
+    } else if (ctx.depth == 16) {
+        const uint16_t full = 32768;
+        std::memcpy(pixel, &full, sizeof full);
+        pixel_bytes = 8;
+    } else {
+        const float full = 1.0f;
+        std::memcpy(pixel, &full, sizeof full);
+        pixel_bytes = 16;
+    }
+    auto* base = reinterpret_cast<unsigned char*>(ctx.output->data);
+    for (int32_t y = 0; y < ctx.height; ++y) {
+        unsigned char* row = base + static_cast<std::ptrdiff_t>(y) * ctx.outputRowBytes;
+        for (int32_t x = 0; x < ctx.width; ++x) std::memcpy(row + static_cast<std::size_t>(x) * pixel_bytes, pixel, pixel_bytes);
+    }
+}
+
+}  // namespace morvel
