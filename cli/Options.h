@@ -1,0 +1,34 @@
+// morvel-render's command line.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace morvel::cli {
+
+enum class Backend { Auto, Cpu, OpenCl, Cuda };
+
+struct Options {
+    std::optional<std::string> scene;  // none: the built-in demo scene
+    std::optional<std::string> output;
+    std::optional<int> depth;
+    Backend backend = Backend::Auto;
+    std::optional<std::pair<int, int>> frames;  // inclusive
+    int jobs = 1;
+    std::vector<std::string> sets;  // "Name=value", in order
+    bool list_params = false;
+    std::optional<std::string> module;
+    bool quiet = false;
+    bool help = false;
+};
+
+// Throws SceneError (exit status 2) naming the option and what it expects.
+Options ParseOptions(const std::vector<std::string>& args);
+
+const char* Usage();
+
+// The file name for one frame: every run of '#' becomes the zero-padded frame number.
+std::string FramePath(const std::string& pattern, int frame);
+
+}  // namespace morvel::cli

@@ -1,0 +1,111 @@
+#include "cli/ParamCheck.h"
+
+#include <cstdio>
+
+#include "cli/SceneError.h"
+
+namespace morvel::cli {
+namespace {
+
+std::string Qualified(const ParamInfo& p) { return p.group.empty() ? p.name : p.group + "/" + p.name; }
+
+std::string Number(double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%g", v);
+    return buf;
+}
+
+void CheckValue(const Value& v, const ParamInfo& p, const std::string& where) {
+    using K = ParamInfo::Kind;
+    const std::string label = "\"" + Qualified(p) + "\" (" + KindName(p.kind) + ")";
+    switch (p.kind) {
+        case K::Float:
+            if (v.kind != Value::Kind::Number) throw SceneError(where + ": " + label + " expects a number");
+            if (v.number < p.valid_min || v.number > p.valid_max)
+                throw SceneError(where + ": value " + Number(v.number) + " is out of range for " + label +
+                                 ", expected " + Number(p.valid_min) + " to " + Number(p.valid_max));
+            return;
+        case K::Angle:
+            if (v.kind != Value::Kind::Number) throw SceneError(where + ": " + label + " expects a number of degrees");
+            return;
+        case K::Checkbox:
+            if (v.kind != Value::Kind::Bool) throw SceneError(where + ": " + label + " expects true or false");
+            return;
+        case K::Color:
+            if (v.kind != Value::Kind::Vector) throw SceneError(where + ": " + label + " expects [r, g, b] with 0 to 255 each");
+            for (double c : v.vec)
+                if (c < 0 || c > 255)
+                    throw SceneError(where + ": value " + Number(c) + " is out of range for " + label +
+                                     ", expected 0 to 255 per component");
+            return;
+        case K::Layer:
+            throw SceneError(where + ": " + label + " is a layer: assign an image to it under \"layers\"");
+        default:
+            throw SceneError(where + ": " + label + " has no value to set");
+    }
+}
+
+}  // namespace
+
+const char* KindName(ParamInfo::Kind kind) {
+    switch (kind) {
+        case ParamInfo::Kind::Layer: return "layer";
+        case ParamInfo::Kind::Float: return "float slider";
+        case ParamInfo::Kind::Angle: return "angle";
+        case ParamInfo::Kind::Checkbox: return "checkbox";
+        case ParamInfo::Kind::Color: return "colour";
+        case ParamInfo::Kind::GroupStart: return "group start";
+        case ParamInfo::Kind::GroupEnd: return "group end";
+        case ParamInfo::Kind::Other: return "other";
+    }
+    return "other";
+}
+
+const ParamInfo& ResolveParam(const std::vector<ParamInfo>& params, const std::string& name, const std::string& where) {
+    const ParamInfo* found = nullptr;
+    std::vector<std::string> same_name;
+    for (const auto& p : params) {
+        if (p.kind == ParamInfo::Kind::GroupEnd) continue;
+        if (Qualified(p) == name) return p;
+        if (p.name == name) {
+            same_name.push_back(Qualified(p));
+            found = &p;
+        }
+    }
+    if (same_name.size() == 1) return *found;
+    if (same_name.size() > 1) {
+        std::string list;
+        for (const auto& n : same_name) list += (list.empty() ? "\"" : ", \"") + n + "\"";
+        throw SceneError(where + ": \"" + name + "\" is used by several groups, write one of " + list);
+    }
+    throw SceneError(where + ": unknown parameter \"" + name + "\" (morvel-render --list-params shows the names)");
+}
+
+void CheckParams(const std::vector<ParamSetting>& settings, const std::vector<ParamInfo>& params) {
+    for (const auto& s : settings) {
+        const ParamInfo& p = ResolveParam(params, s.name, s.where);
+        for (const auto& [frame, value] : s.value.keys()) {
+            const std::string at = s.value.keyframed() ? s.where + "[\"" + Number(frame) + "\"]" : s.where;
+            CheckValue(value, p, at);
+        }
+    }
+}
+
+void CheckLayers(const Scene& scene, const std::vector<ParamInfo>& params) {
+    const std::string where = (scene.file.empty() ? std::string("scene") : scene.file) + ": layers";
+    for (const auto& layer : scene.layers) {
+        if (layer.name == "input") continue;
+        bool known = false;
+        std::string names = "\"input\"";
+        for (const auto& p : params) {
+            if (p.kind != ParamInfo::Kind::Layer || p.index == 0) continue;
+            names += ", \"" + p.name + "\"";
+            known = known || p.name == layer.name;
+        }
+        if (!known) throw SceneError(where + ": unknown layer \"" + layer.name + "\", expected one of: " + names);
+    }
+    if (!scene.FindLayer("input") && !scene.FindLayer("Diffuse Albedo"))
+        throw SceneError(where + ": expected an \"input\" or \"Diffuse Albedo\" layer (it fixes the frame size)");
+}
+
+}  // namespace morvel::cli
