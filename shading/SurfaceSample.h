@@ -114,10 +114,11 @@ MORVEL_HD SurfaceSample makeSurfaceSampleGpu(const PassPixels& in, SampleAdjusts
     return s;
 }
 
-// The incidence and rim pass decodes a missing normal layer from the raw colour
-// (0, 0, 1), i.e. (-1, -1, 1)/sqrt(3), unlike the light passes' flat (0, 0, 1).
+// Without a normal layer the surface faces the viewer, as in the light passes. (Decoding
+// the raw colour (0, 0, 1) instead would tilt every pixel to (-1, -1, 1)/sqrt(3) and
+// paint incidence and rim over a frame that has no normals at all.)
 MORVEL_HD Vec3 incidenceRimNormal(const PassPixel* normal) {
-    return normal ? decodeNormal(normal->r, normal->g, normal->b) : decodeNormal(0.0f, 0.0f, 1.0f);
+    return normal ? decodeNormal(normal->r, normal->g, normal->b) : Vec3{0.0f, 0.0f, 1.0f};
 }
 
 }  // namespace morvel

@@ -142,14 +142,14 @@ TEST(IncidenceRimPass, ColourHonoursEnablesAmountsAndChannels) {
     EXPECT_EQ(bgr.z, 2.0f);
 }
 
-TEST(IncidenceRimPass, MissingNormalLayerUsesRawBlueDecoded) {
-    const float s3 = 1.0f / std::sqrt(3.0f);
+TEST(IncidenceRimPass, MissingNormalLayerFacesTheViewer) {
+    // Like the light passes: no normal layer means the flat normal, which gets neither
+    // incidence nor rim.
     Vec3 n = incidenceRimNormal(nullptr);
-    EXPECT_NEAR(n.x, -s3, 1e-6f);
-    EXPECT_NEAR(n.y, -s3, 1e-6f);
-    EXPECT_NEAR(n.z, s3, 1e-6f);
-    // So the default still gets some incidence: (1 - 1/sqrt 3)^1.
-    EXPECT_NEAR(computeIncidence(n, 1.0f, 1.0f), 1.0 - 1.0 / std::sqrt(3.0), 1e-6);
+    EXPECT_EQ(n.x, 0.0f);
+    EXPECT_EQ(n.y, 0.0f);
+    EXPECT_EQ(n.z, 1.0f);
+    EXPECT_EQ(computeIncidence(n, 1.0f, 1.0f), 0.0f);
 
     const PassPixel flat{0.5f, 0.5f, 1.0f, 1.0f};
     Vec3 f = incidenceRimNormal(&flat);

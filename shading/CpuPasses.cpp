@@ -1,0 +1,72 @@
+#include "shading/CpuPasses.h"
+
+#include <utility>
+#include <vector>
+
+#include "shading/HdriBlur.h"
+#include "shading/PassLoops.h"
+
+namespace morvel {
+
+PF_Err RenderPassCpu(const FrameContext& ctx, const FrameSettings& pass) {
+    if (pass.pass_type < PASS_DIRECTIONAL) {
+        return PF_Err_NONE;
+    }
+    const bool rim = pass.pass_type == PASS_INCIDENCE_RIM;
+    switch (ctx.depth) {
+        case 8:
+            rim ? ShadeIncidenceRimRows<PF_Pixel8>(ctx, pass) : ShadeLightRows<PF_Pixel8>(ctx, pass);
+            break;
+        case 16:
+            rim ? ShadeIncidenceRimRows<PF_Pixel16>(ctx, pass) : ShadeLightRows<PF_Pixel16>(ctx, pass);
+            break;
+        default:
+            rim ? ShadeIncidenceRimRows<PF_PixelFloat>(ctx, pass) : ShadeLightRows<PF_PixelFloat>(ctx, pass);
+            break;
+    }
+    return PF_Err_NONE;
+}
+
+PF_Err RenderIblPassCpu(FrameContext& ctx, const FrameSettings& pass) {
+    if (!ctx.hdri || !ctx.hdri->data) {
+        return PF_Err_NONE;
+    }
+    // The HDRI world's own geometry and depth: it is read in a depth of its own.
+    HdriWorldView world;
+    world.pixels = ctx.hdri->data;
+    world.rowBytes = ctx.hdri->rowbytes;
+    world.width = ctx.hdri->width;
+    world.height = ctx.hdri->height;
+    world.depth = WorldPixelDepth(*ctx.hdri);
+    // The prepared images replace the context's buffers: give those back first so the
+    // preparation does not hold both at once.
+    std::vector<float>().swap(ctx.hdriDiffuse);
+    std::vector<float>().swap(ctx.hdriSpecular);
+    std::vector<float>().swap(ctx.hdriScratch);
+    HdriImages images;
+    if (!PrepareHdriImages(world, pass, images) || !images.ready()) {
+        // An HDRI that cannot be converted or buffered lights nothing.
+        return PF_Err_NONE;
+    }
+    // The context owns the prepared images for the rest of the frame.
+    ctx.hdriDiffuse = std::move(images.diffuse);
+    ctx.hdriSpecular = std::move(images.specular);
+    ctx.hdriWidth = images.width;
+    ctx.hdriHeight = images.height;
+    const HdriView diffuse{ctx.hdriDiffuse.data(), images.width, images.height, images.stride};
+    const HdriView specular{ctx.hdriSpecular.data(), images.width, images.height, images.stride};
+    switch (ctx.depth) {
+        case 8:
+            ShadeIblRows<PF_Pixel8>(ctx, pass, diffuse, specular);
+            break;
+        case 16:
+            ShadeIblRows<PF_Pixel16>(ctx, pass, diffuse, specular);
+            break;
+        default:
+            ShadeIblRows<PF_PixelFloat>(ctx, pass, diffuse, specular);
+            break;
+    }
+    return PF_Err_NONE;
+}
+
+}  // namespace morvel
