@@ -17,7 +17,8 @@ std::string Number(double v) {
 
 void CheckValue(const Value& v, const ParamInfo& p, const std::string& where) {
     using K = ParamInfo::Kind;
-    const std::string label = "\"" + Qualified(p) + "\" (" + KindName(p.kind) + ")";
+    std::string label(1, '"');
+    label.append(Qualified(p)).append("\" (").append(KindName(p.kind)).append(")");
     switch (p.kind) {
         case K::Float:
             if (v.kind != Value::Kind::Number) throw SceneError(where + ": " + label + " expects a number");

@@ -39,7 +39,7 @@ LightType ParseLightType(const Json& j, const std::string& where) {
     if (j.is_string())
         for (const auto& [name, type] : kTypes)
             if (j.get<std::string>() == name) return type;
-    Fail(where, "unknown light type " + Describe(j) + ", expected \"parallel\", \"spot\", \"point\" or \"ambient\"");
+    Fail(where, "unknown light type " + (j.is_string() ? j.dump() : Describe(j)) + ", expected \"parallel\", \"spot\", \"point\" or \"ambient\"");
 }
 
 Falloff ParseFalloff(const Json& j, const std::string& where) {
@@ -49,7 +49,7 @@ Falloff ParseFalloff(const Json& j, const std::string& where) {
     if (j.is_string())
         for (const auto& [name, falloff] : kFalloffs)
             if (j.get<std::string>() == name) return falloff;
-    Fail(where, "unknown falloff " + Describe(j) + ", expected \"none\", \"smooth\" or \"inverse_square_clamped\"");
+    Fail(where, "unknown falloff " + (j.is_string() ? j.dump() : Describe(j)) + ", expected \"none\", \"smooth\" or \"inverse_square_clamped\"");
 }
 
 double Seconds(const Json& j, const std::string& where) {

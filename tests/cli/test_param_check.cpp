@@ -1,0 +1,85 @@
+// Scene parameters and layers against a registered parameter list shaped like
+// the module's: shared names need their group, kinds and ranges are enforced.
+#include <gtest/gtest.h>
+
+#include "cli/ParamCheck.h"
+#include "cli/SceneError.h"
+
+namespace morvel::cli {
+namespace {
+
+using K = ParamInfo::Kind;
+
+std::vector<ParamInfo> Registered() {
+    return {
+        {0, "", "", K::Layer, 0, 0, ""},
+        {2, "Diffuse Albedo", "Morvel Passes", K::Layer, 0, 0, "no layer"},
+        {3, "Normal Map", "Morvel Passes", K::Layer, 0, 0, "no layer"},
+        {11, "Source Blend", "PBR Controller", K::Float, 0, 100, "0"},
+        {12, "Roughness Adjust", "PBR Controller", K::Float, -200, 200, "0"},
+        {17, "Enable IBL", "Environment (IBL)", K::Checkbox, 0, 0, "off"},
+        {19, "HDRI Rotation Y", "Environment (IBL)", K::Angle, 0, 0, "0"},
+        {27, "HDRI Tint", "Environment (IBL)", K::Color, 0, 0, "[255, 255, 255]"},
+        {30, "Incidence", "", K::GroupStart, 0, 0, ""},
+        {32, "Amount", "Incidence", K::Float, 0, 200, "50"},
+        {38, "Amount", "Rim Light", K::Float, 0, 200, "50"},
+    };
+}
+
+std::string ErrorOf(const std::string& params_json) {
+    try {
+        const Scene s = ParseScene("{\"params\": " + params_json + "}", "shot.json", "");
+        CheckParams(s.params, Registered());
+    } catch (const SceneError& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+TEST(ParamCheck, AcceptsEveryKindInRange) {
+    EXPECT_EQ(ErrorOf(R"({"Source Blend": 100, "Roughness Adjust": -200, "Enable IBL": true,
+        "HDRI Rotation Y": 720, "HDRI Tint": [0, 128, 255], "Incidence/Amount": 0, "Rim Light/Amount": {"0": 0, "10": 200}})"),
+              "(no error)");
+}
+
+TEST(ParamCheck, RejectsWithNameKindAndRange) {
+    const std::pair<const char*, std::vector<const char*>> cases[] = {
+        {R"({"Source Blend": 150})", {"shot.json: params.Source Blend", "value 150 is out of range", "0 to 100"}},
+        {R"({"Roughness Adjust": -200.5})", {"value -200.5", "-200 to 200"}},
+        {R"({"Rim Light/Amount": {"0": 10, "24": 201}})", {"params.Rim Light/Amount[\"24\"]", "value 201", "0 to 200"}},
+        {R"({"Source Blend": true})", {"\"PBR Controller/Source Blend\" (float slider) expects a number"}},
+        {R"({"Enable IBL": 1})", {"(checkbox) expects true or false"}},
+        {R"({"HDRI Tint": 5})", {"(colour) expects [r, g, b]"}},
+        {R"({"HDRI Tint": [0, 256, 0]})", {"value 256 is out of range", "0 to 255"}},
+        {R"({"Amount": 50})", {"used by several groups", "\"Incidence/Amount\"", "\"Rim Light/Amount\""}},
+        {R"({"Sorce Blend": 5})", {"params.Sorce Blend", "unknown parameter \"Sorce Blend\"", "--list-params"}},
+        {R"({"Normal Map": 1})", {"is a layer", "\"layers\""}},
+        {R"({"Incidence": true})", {"has no value to set"}},
+    };
+    for (const auto& [json, parts] : cases) {
+        const std::string message = ErrorOf(json);
+        for (const char* part : parts)
+            EXPECT_NE(message.find(part), std::string::npos) << json << ": \"" << part << "\" not in: " << message;
+    }
+}
+
+TEST(ParamCheck, LayersMustBeKnownAndFixTheFrameSize) {
+    auto error_of = [](const std::string& layers) -> std::string {
+        try {
+            CheckLayers(ParseScene("{\"layers\": " + layers + "}", "shot.json", ""), Registered());
+        } catch (const SceneError& e) {
+            return e.what();
+        }
+        return "(no error)";
+    };
+    EXPECT_EQ(error_of(R"({"input": "a.exr", "Normal Map": "n.exr"})"), "(no error)");
+    EXPECT_EQ(error_of(R"({"Diffuse Albedo": "a.exr"})"), "(no error)");
+    const std::string unknown = error_of(R"({"input": "a.exr", "Normals": "n.exr"})");
+    EXPECT_NE(unknown.find("shot.json: layers: unknown layer \"Normals\""), std::string::npos) << unknown;
+    EXPECT_NE(unknown.find("\"Normal Map\""), std::string::npos) << unknown;
+    const std::string no_input = error_of(R"({"Normal Map": "n.exr"})");
+    EXPECT_NE(no_input.find("expected an \"input\" or \"Diffuse Albedo\" layer"), std::string::npos) << no_input;
+}
+
+}  // namespace
+}  // namespace morvel::cli
