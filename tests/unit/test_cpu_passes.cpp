@@ -566,3 +566,168 @@ TEST(CpuPasses, OutputRowsAreNeverOverrun) {
     EXPECT_EQ(px[22 * 9 + 8].alpha, s.readBase(8, 22, b)->a);
     for (int i = 9 * 23; i < 37 * 23; ++i) ASSERT_EQ(px[i].red, 7.0f) << i;
 }
+
+namespace {
+
+FrameSettings iblPass(int width, int height, int first) {
+    FrameSettings fs = baseSettings(width, height);
+    fs.pass_type = PASS_IBL;
+    fs.is_first_light = first;
+    fs.ibl_enable = 1;
+    fs.ibl_diffuse_intensity = 1.0f;
+    fs.ibl_specular_intensity = 1.0f;
+    fs.ibl_exposure = 0.0f;
+    fs.ibl_gamma = 1.0f;
+    fs.ibl_rotation_z = 3.1415927f;
+    fs.ibl_tint_r = fs.ibl_tint_g = fs.ibl_tint_b = 1.0f;
+    fs.ibl_output_mode = 1;
+    return fs;
+}
+
+// An HDRI world of its own depth, every pixel the same colour.
+template <typename Pixel>
+std::unique_ptr<TestWorld<Pixel>> uniformHdri(int w, int h, float v) {
+    auto world = std::make_unique<TestWorld<Pixel>>(w, h, 1);
+    world->fillAll(PassPixel{v, v, v, 1.0f});
+    return world;
+}
+
+template <typename Pixel>
+void attachHdri(FrameContext& ctx, TestWorld<Pixel>& hdri) {
+    ctx.hdri = &hdri.w;
+    ctx.hdriWidth = hdri.w.width;
+    ctx.hdriHeight = hdri.w.height;
+    ctx.hdriRowBytes = hdri.w.rowbytes;
+    ctx.hdriDepth = PixelTraits<Pixel>::kDepth;
+    AllocateHdriBuffers(ctx);
+}
+
+}  // namespace
+
+// A white environment on a grey dielectric gives the documented total in every pixel,
+// whatever the HDRI's own depth; rule B shades uncovered pixels too and keeps their alpha.
+TEST(CpuIblPass, UniformEnvironmentShadesEveryPixelWithBaseAlpha) {
+    struct Case {
+        const char* name;
+        int hdriDepth;
+    };
+    for (const Case& c : {Case{"float HDRI", 32}, Case{"16-bit HDRI", 16}, Case{"8-bit HDRI", 8}}) {
+        Scene<PF_PixelFloat> s(37, 23);
+        TestWorld<PF_PixelFloat>& albedo = s.addLayer(ALBEDO, 37, 23);
+        for (int y = 0; y < 23; ++y)
+            for (int x = 0; x < 37; ++x) albedo.set(x, y, PassPixel{0.5f, 0.5f, 0.5f, (x + y) % 5 == 0 ? 0.0f : 0.75f});
+        std::unique_ptr<TestWorld<PF_PixelFloat>> hf;
+        std::unique_ptr<TestWorld<PF_Pixel16>> h16;
+        std::unique_ptr<TestWorld<PF_Pixel8>> h8;
+        if (c.hdriDepth == 32) attachHdri(s.ctx, *(hf = uniformHdri<PF_PixelFloat>(64, 32, 1.0f)));
+        if (c.hdriDepth == 16) attachHdri(s.ctx, *(h16 = uniformHdri<PF_Pixel16>(64, 32, 1.0f)));
+        if (c.hdriDepth == 8) attachHdri(s.ctx, *(h8 = uniformHdri<PF_Pixel8>(64, 32, 1.0f)));
+        s.output.fillAll(PassPixel{0.0f, 0.0f, 0.0f, 1.0f});
+        ASSERT_EQ(RenderIblPassCpu(s.ctx, iblPass(37, 23, 1)), PF_Err_NONE);
+        for (int y = 0; y < 23; ++y) {
+            for (int x = 0; x < 37; ++x) {
+                const float alpha = (x + y) % 5 == 0 ? 0.0f : 0.75f;
+                expectPixelNear(s.output.get(x, y), Vec3{0.41542f, 0.41542f, 0.41542f}, alpha, 1e-4f, x, y, c.name);
+            }
+        }
+        EXPECT_EQ(s.ctx.hdriDiffuse.size(), 64u * 32u * 4u) << c.name;
+    }
+}
+
+// The preview sphere covers its corner whatever the base coverage and makes it opaque.
+TEST(CpuIblPass, PreviewSphereRaisesAlpha) {
+    for (int sphere : {0, 1}) {
+        // 64 x 48: radius 3.84, centre (58.528, 42.528).
+        Scene<PF_Pixel16> s(64, 48);
+        TestWorld<PF_Pixel16>& albedo = s.addLayer(ALBEDO, 64, 48);
+        albedo.fillAll(PassPixel{0.5f, 0.5f, 0.5f, 0.0f});
+        auto hdri = uniformHdri<PF_PixelFloat>(32, 16, 0.25f);
+        attachHdri(s.ctx, *hdri);
+        FrameSettings fs = iblPass(64, 48, 1);
+        fs.preview_sphere = sphere;
+        RenderIblPassCpu(s.ctx, fs);
+        const PassPixel centre = s.output.get(58, 42);
+        const PassPixel corner = s.output.get(0, 0);
+        EXPECT_EQ(centre.a, sphere ? 1.0f : 0.0f) << sphere;
+        EXPECT_EQ(corner.a, 0.0f) << sphere;
+        // The ball shows the environment itself, unlit by the surface's BRDF.
+        if (sphere) {
+            EXPECT_NEAR(centre.r, 0.25f, 1.0f / 32768.0f);
+        }
+        EXPECT_GT(corner.r, 0.0f) << "uncovered pixels are still shaded";
+        EXPECT_NE(corner.r, 0.25f);
+    }
+}
+
+// Varying normals, maps and environment: each pixel is the environment shading of its
+// own layers with the pass's own sample rules (no source blend, no adjusts, roughness
+// held to [0.04, 1], specular unclamped), and a later pass adds.
+TEST(CpuIblPass, MatchesPerPixelEnvironmentShading) {
+    for (int first : {1, 0}) {
+        Scene<PF_PixelFloat> s(37, 23);
+        s.addAllLayers();
+        s.addLayer(NORMAL, 30, 20);  // smaller than the output
+        TestWorld<PF_PixelFloat>& rough = *s.layers[ROUGH];
+        rough.set(3, 4, PassPixel{0.0f, 0, 0, 1});  // below the floor
+        TestWorld<PF_PixelFloat>& spec = *s.layers[SPEC];
+        spec.set(5, 6, PassPixel{1.7f, 0, 0, 1});  // kept as is
+        TestWorld<PF_PixelFloat>& metal = *s.layers[METAL];
+        metal.set(7, 8, PassPixel{-1.0f, 0, 0, 1});  // held at 0
+        TestWorld<PF_PixelFloat> hdri(48, 24, 2);
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < 48; ++x)
+                hdri.set(x, y, PassPixel{2.0f * hash01(x, y, 90), hash01(x, y, 91), 0.1f + y / 24.0f, 1.0f});
+        attachHdri(s.ctx, hdri);
+        FrameSettings fs = iblPass(37, 23, first);
+        fs.source_blend = 1.0f;  // ignored by this pass, as are the adjusts
+        fs.ibl_roughness_bias = 0.1f;
+        fs.ibl_rotation_y = 0.4f;
+        fs.ibl_exposure = 0.5f;
+        fs.ibl_gamma = 2.2f;
+        fs.ibl_tint_g = 0.8f;
+        fs.ibl_diffuse_intensity = 0.6f;
+        fs.preview_sphere = 1;
+        const PassPixel marker{0.125f, 0.25f, 0.5f, 1.0f};
+        s.output.fillAll(marker);
+        RenderIblPassCpu(s.ctx, fs);
+
+        const HdriView dv{s.ctx.hdriDiffuse.data(), 48, 24, 48};
+        const HdriView sv{s.ctx.hdriSpecular.data(), 48, 24, 48};
+        const IblSettings ibl = iblSettingsFromPass(fs);
+        for (int y = 0; y < 23; ++y) {
+            for (int x = 0; x < 37; ++x) {
+                PassPixel b{}, n{}, r{}, m{}, sp{};
+                s.readBase(x, y, b);
+                const PassPixel* np = s.read(NORMAL, x, y, n);
+                s.read(ROUGH, x, y, r);
+                s.read(METAL, x, y, m);
+                s.read(SPEC, x, y, sp);
+                const Vec3 N = np ? decodeNormal(n.r, n.g, n.b) : Vec3{0, 0, 1};
+                Vec3 c = shadeEnvironment(Vec3{b.r, b.g, b.b}, N, std::clamp(r.r, 0.04f, 1.0f),
+                                          std::clamp(m.r, 0.0f, 1.0f), sp.r, dv, sv, ibl);
+                float alpha = b.a;
+                const PreviewSphereInfo info = getPreviewSphereInfo(x, y, 37, 23);
+                if (info.covered &&
+                    blendPreviewSphere(c, samplePreviewSphereHDRI(info.normal, sv, fs.ibl_rotation_x,
+                                                                  fs.ibl_rotation_y, fs.ibl_rotation_z),
+                                       info.alpha))
+                    alpha = 1.0f;
+                if (!first) c = c + Vec3{marker.r, marker.g, marker.b};
+                expectPixelNear(s.output.get(x, y), c, alpha, 2e-6f, x, y, first ? "first" : "added");
+            }
+        }
+    }
+}
+
+// Without an HDRI world the pass does nothing.
+TEST(CpuIblPass, NoHdriLeavesTheOutputAlone) {
+    Scene<PF_Pixel8> s(37, 23);
+    s.addAllLayers();
+    s.output.fillAll(PassPixel{0.2f, 0.4f, 0.6f, 0.8f});
+    EXPECT_EQ(RenderIblPassCpu(s.ctx, iblPass(37, 23, 1)), PF_Err_NONE);
+    TestWorld<PF_PixelFloat> empty(0, 0, 4);
+    s.ctx.hdri = &empty.w;  // a world without pixels is no better
+    EXPECT_EQ(RenderIblPassCpu(s.ctx, iblPass(37, 23, 1)), PF_Err_NONE);
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < s.output.stridePixels; ++x) ASSERT_EQ(s.output.at(x, y).red, 51);
+}
