@@ -4,6 +4,7 @@
 #include "entry/Exports.h"
 #include "entry/HostSuites.h"
 #include "params/ParamSetup.h"
+#include "render/SmartRender.h"
 #include "scene/SmartPreRender.h"
 
 namespace morvel {
@@ -50,6 +51,8 @@ PF_Err Dispatch(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDe
             return UpdateParamsUI(in_data, out_data);
         case PF_Cmd_SMART_PRE_RENDER:
             return SmartPreRender(in_data, out_data, static_cast<PF_PreRenderExtra*>(extra));
+        case PF_Cmd_SMART_RENDER:
+            return SmartRender(in_data, out_data, static_cast<PF_SmartRenderExtra*>(extra));
         default:
             return PF_Err_NONE;
     }
