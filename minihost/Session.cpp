@@ -147,28 +147,22 @@ Outcome Session::Send(PF_Cmd cmd, const CommandOptions& o) {
     return result;
 }
 
-Outcome Session::GlobalSetup(bool with_basic_suite) {
-    CommandOptions o;
-    o.basic_suite = with_basic_suite;
-    return Send(PF_Cmd_GLOBAL_SETUP, o);
-}
+Outcome Session::GlobalSetup(CommandOptions o) { return Send(PF_Cmd_GLOBAL_SETUP, o); }
 
-Outcome Session::ParamsSetup() {
+Outcome Session::ParamsSetup(CommandOptions o) {
     params_.BeginRegistration();
-    return Send(PF_Cmd_PARAMS_SETUP);
+    return Send(PF_Cmd_PARAMS_SETUP, o);
 }
 
-Outcome Session::UpdateParamsUI() { return Send(PF_Cmd_UPDATE_PARAMS_UI); }
+Outcome Session::UpdateParamsUI(CommandOptions o) { return Send(PF_Cmd_UPDATE_PARAMS_UI, o); }
 
-Outcome Session::UserChangedParam(std::optional<PF_ParamIndex> index) {
+Outcome Session::UserChangedParam(std::optional<PF_ParamIndex> index, CommandOptions o) {
     PF_UserChangedParamExtra extra{index.value_or(0)};
-    CommandOptions o;
     o.extra = index ? &extra : nullptr;
     return Send(PF_Cmd_USER_CHANGED_PARAM, o);
 }
 
-Outcome Session::Render(const World& input, World& output) {
-    CommandOptions o;
+Outcome Session::Render(const World& input, World& output, CommandOptions o) {
     o.input = &input;
     o.output = &output;
     return Send(PF_Cmd_RENDER, o);

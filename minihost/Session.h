@@ -56,14 +56,15 @@ public:
     ParamModel& params() { return params_; }
 
     // ---- commands, in the host's order
-    Outcome GlobalSetup(bool with_basic_suite = true);
+    // Each takes the options of a plain Send and fills in what its command needs.
+    Outcome GlobalSetup(CommandOptions options = {});
     // Records the definitions (the model is reset first).
-    Outcome ParamsSetup();
-    Outcome UpdateParamsUI();
+    Outcome ParamsSetup(CommandOptions options = {});
+    Outcome UpdateParamsUI(CommandOptions options = {});
     // nullopt sends no extra block.
-    Outcome UserChangedParam(std::optional<PF_ParamIndex> index);
+    Outcome UserChangedParam(std::optional<PF_ParamIndex> index, CommandOptions options = {});
     // The non-smart render: input as params[0], output as the output world.
-    Outcome Render(const World& input, World& output);
+    Outcome Render(const World& input, World& output, CommandOptions options = {});
     // Any command number.
     Outcome Send(PF_Cmd cmd, const CommandOptions& options = {});
 

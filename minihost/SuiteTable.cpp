@@ -102,9 +102,9 @@ SPErr SuiteTable::Acquire(const char* name, int32_t version, const void** suite)
         }
     }
     if (suite) *suite = table;
-    // A null table handed out with success still counts as acquired: the
-    // effect owes a release for every successful AcquireSuite.
-    if (result == 0) ++outstanding_[{n, version}];
+    // Only a table actually handed out is owed a release; the null-suite
+    // fault hands out nothing.
+    if (table) ++outstanding_[{n, version}];
     events_.push_back({SuiteEvent::Kind::Acquire, n, version, result});
     return result;
 }

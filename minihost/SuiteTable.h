@@ -51,7 +51,7 @@ public:
 
     std::vector<SuiteEvent> Events() const;
     void ClearEvents();
-    // Successful acquisitions not yet released, per "name vN".
+    // Tables handed out and not yet released, per "name vN".
     std::map<std::string, int> Outstanding() const;
     int AcquireCount(const std::string& name, int32_t version) const;
     int ReleaseCount(const std::string& name, int32_t version) const;
