@@ -1,0 +1,157 @@
+// Cost of one CPU pass over a 1920 x 1080 frame with every pass layer assigned, per
+// pixel depth, and of the environment loop on prepared HDRI images.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "shading/CpuPasses.h"
+#include "shading/HdriBlur.h"
+#include "shading/PassLoops.h"
+
+namespace {
+
+using namespace morvel;
+
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+
+template <typename Pixel>
+struct BenchWorld {
+    std::vector<Pixel> px;
+    PF_EffectWorld w{};
+
+    BenchWorld(int width, int height, uint32_t seed) : px(static_cast<size_t>(width) * height) {
+        uint32_t s = seed;
+        for (Pixel& p : px) {
+            auto next = [&s] {
+                s = s * 1664525u + 1013904223u;
+                return static_cast<float>(s >> 8) / 16777216.0f;
+            };
+            const float r = next(), g = next(), b = 0.5f + 0.5f * next();
+            PixelTraits<Pixel>::store(p, r, g, b, 1.0f);
+        }
+        w.data = reinterpret_cast<PF_PixelPtr>(px.data());
+        w.rowbytes = static_cast<A_long>(width * sizeof(Pixel));
+        w.width = width;
+        w.height = height;
+        if (PixelTraits<Pixel>::kDepth == 16) w.world_flags = PF_WorldFlag_DEEP;
+    }
+};
+
+template <typename Pixel>
+struct BenchFrame {
+    BenchWorld<Pixel> input{kWidth, kHeight, 1u};
+    BenchWorld<Pixel> output{kWidth, kHeight, 2u};
+    std::vector<BenchWorld<Pixel>> layers;
+    FrameContext ctx;
+
+    BenchFrame() {
+        for (int i = 0; i < kPassLayerCount; ++i) layers.emplace_back(kWidth, kHeight, 10u + i);
+        ctx.input = &input.w;
+        ctx.output = &output.w;
+        ctx.width = kWidth;
+        ctx.height = kHeight;
+        ctx.depth = PixelTraits<Pixel>::kDepth;
+        ctx.outputRowBytes = output.w.rowbytes;
+        for (int i = 0; i < kPassLayerCount; ++i) {
+            ctx.passes[i] = &layers[i].w;
+            ctx.passRowBytes[i] = layers[i].w.rowbytes;
+            ctx.passWidth[i] = kWidth;
+            ctx.passHeight[i] = kHeight;
+        }
+    }
+};
+
+FrameSettings benchPass(PassType type) {
+    FrameSettings fs{};
+    fs.pass_type = type;
+    fs.is_first_light = 0;
+    fs.width = kWidth;
+    fs.height = kHeight;
+    fs.stride = kWidth;
+    fs.output_mode = 1;
+    fs.source_blend = 0.25f;
+    fs.light_r = fs.light_g = fs.light_b = 0.001f;  // keeps float sums finite over many runs
+    fs.intensity = 1.0f;
+    fs.light_dir_x = 0.3f;
+    fs.light_dir_y = 0.2f;
+    fs.light_dir_z = 0.9f;
+    fs.light_pos_x = 0.4f;
+    fs.light_pos_y = 0.5f;
+    fs.light_pos_z = 0.5f;
+    fs.light_decay = 2.0f;
+    fs.falloff_distance = 1.5f;
+    fs.cone_angle = 0.7f;
+    fs.cone_feather = 0.5f;
+    fs.incidence_enable = fs.rimlight_enable = 1;
+    fs.incidence_amount = fs.rimlight_amount = 0.001f;
+    fs.incidence_power = 2.0f;
+    fs.rimlight_power = 1.5f;
+    fs.rimlight_threshold = 0.1f;
+    fs.incidence_r = fs.incidence_g = fs.incidence_b = 1.0f;
+    fs.rimlight_r = fs.rimlight_g = fs.rimlight_b = 1.0f;
+    fs.ibl_diffuse_intensity = fs.ibl_specular_intensity = 1.0f;
+    fs.ibl_gamma = 2.2f;
+    fs.ibl_rotation_z = 3.1415927f;
+    fs.ibl_tint_r = fs.ibl_tint_g = fs.ibl_tint_b = 1.0f;
+    fs.ibl_roughness_bias = 0.2f;
+    fs.preview_sphere = 1;
+    fs.ibl_output_mode = 1;
+    return fs;
+}
+
+void setRate(benchmark::State& state) {
+    state.counters["MP/s"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * kWidth * kHeight / 1e6, benchmark::Counter::kIsRate);
+}
+
+// range(0): the pass type, 1..4 the light kinds, 5 incidence and rim.
+template <typename Pixel>
+void BM_Pass(benchmark::State& state) {
+    BenchFrame<Pixel> frame;
+    const FrameSettings fs = benchPass(static_cast<PassType>(state.range(0)));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(RenderPassCpu(frame.ctx, fs));
+        benchmark::ClobberMemory();
+    }
+    setRate(state);
+}
+
+// The environment loop alone, on images prepared once from a 1024 x 512 HDRI.
+void BM_IblLoopFloat(benchmark::State& state) {
+    BenchFrame<PF_PixelFloat> frame;
+    BenchWorld<PF_PixelFloat> hdri(1024, 512, 99u);
+    HdriWorldView view;
+    view.pixels = hdri.w.data;
+    view.rowBytes = hdri.w.rowbytes;
+    view.width = 1024;
+    view.height = 512;
+    view.depth = 32;
+    HdriImages images;
+    const FrameSettings fs = benchPass(PASS_IBL);
+    if (!PrepareHdriImages(view, fs, images)) {
+        state.SkipWithError("HDRI preparation failed");
+        return;
+    }
+    const HdriView diffuse{images.diffuse.data(), images.width, images.height, images.stride};
+    const HdriView specular{images.specular.data(), images.width, images.height, images.stride};
+    for (auto _ : state) {
+        ShadeIblRows<PF_PixelFloat>(frame.ctx, fs, diffuse, specular);
+        benchmark::ClobberMemory();
+    }
+    setRate(state);
+}
+
+void passArgs(benchmark::internal::Benchmark* b) {
+    b->ArgName("pass");
+    for (int t = PASS_DIRECTIONAL; t <= PASS_INCIDENCE_RIM; ++t) b->Arg(t);
+    b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+}  // namespace
+
+BENCHMARK_TEMPLATE(BM_Pass, PF_Pixel8)->Apply(passArgs);
+BENCHMARK_TEMPLATE(BM_Pass, PF_Pixel16)->Apply(passArgs);
+BENCHMARK_TEMPLATE(BM_Pass, PF_PixelFloat)->Apply(passArgs);
+BENCHMARK(BM_IblLoopFloat)->Unit(benchmark::kMillisecond)->UseRealTime();
