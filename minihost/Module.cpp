@@ -32,7 +32,9 @@ Module::Module(std::string path) : path_(std::move(path)) {
 #else
     // dlopen searches the library path for a bare name; a module is always a file.
     const std::string file = path_.find('/') == std::string::npos ? "./" + path_ : path_;
-    handle_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Never unmapped: a module that rendered has an OpenMP thread pool whose idle
+    // threads would crash once its runtime left the address space.
+    handle_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!handle_) {
         const char* why = dlerror();
         throw Error("cannot load module '" + path_ + "': " + (why ? why : "dlopen failed"));
