@@ -20,5 +20,12 @@ const std::vector<SuiteDef>& BuiltinSuites();
 const void* UtilitySuite13();
 // "PF Param Utils Suite" 3: PF_UpdateParamUI is recorded on the parameter model.
 const void* ParamUtilsSuite3();
+// "AEGP PF Interface Suite" 1, "AEGP Layer Suite" 5 and 14, "AEGP Light Suite" 1 and
+// "AEGP Stream Suite" 4: the session's composition (AegpSuites.cpp).
+const void* PFInterfaceSuite1();
+const void* LayerSuite5();
+const void* LayerSuite14();
+const void* LightSuite1();
+const void* StreamSuite4();
 
 }  // namespace minihost

@@ -73,6 +73,8 @@ PF_Err CheckoutLayer(PF_ProgPtr ref, PF_ParamIndex index, A_long checkout_id, co
     if (!job || !req || !out || checkout_id < 0 || index < 0 || index >= job->session->params().Count())
         return PF_Err_BAD_CALLBACK_PARAM;
     job->result->checkouts.push_back({index, checkout_id, *req, time, time_step, time_scale});
+    const auto& failing = job->request->pre_render_checkout_error;
+    if (auto e = failing.find(checkout_id); e != failing.end()) return e->second;
     job->requested[checkout_id] = index;
     std::memset(out, 0, sizeof *out);
     out->par = {1, 1};
@@ -189,7 +191,7 @@ FrameResult RenderFrame(Session& session, const FrameRequest& request) {
     pre_input.output_request = output_request;
     pre_input.bitdepth = static_cast<short>(request.depth);
     PF_PreRenderOutput pre_output{};
-    PF_PreRenderCallbacks pre_cb{CheckoutLayer, GuidMixIn};
+    PF_PreRenderCallbacks pre_cb{CheckoutLayer, request.no_guid_mix ? nullptr : GuidMixIn};
     PF_PreRenderExtra pre_extra{&pre_input, &pre_output, &pre_cb};
     options.extra = &pre_extra;
     PreRenderData pre_data(pre_output);

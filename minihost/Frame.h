@@ -33,6 +33,10 @@ struct FrameRequest {
     A_long current_time = 0, time_step = 1;
     A_u_long time_scale = 24;
 
+    // ---- pre-render faults
+    std::map<A_long, PF_Err> pre_render_checkout_error;  // checkout_layer returns this, by checkout id
+    bool no_guid_mix = false;                            // the host offers no GuidMixInPtr
+
     // ---- faults, by checkout id of the render-time layer checkout
     std::map<A_long, PF_Err> checkout_error;  // returns this error (and no world)
     std::set<A_long> checkout_no_world;       // succeeds with no world

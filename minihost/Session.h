@@ -12,6 +12,7 @@
 
 #include "host/AE_Effect.h"
 #include "host/AE_GeneralPlug.h"
+#include "minihost/Composition.h"
 #include "minihost/Module.h"
 #include "minihost/ParamModel.h"
 #include "minihost/SuiteTable.h"
@@ -54,6 +55,8 @@ public:
     Module& module() { return module_; }
     SuiteTable& suites() { return suites_; }
     ParamModel& params() { return params_; }
+    // The composition holding the effect's layer, served by the AEGP suites.
+    Composition& composition() { return composition_; }
 
     // ---- commands, in the host's order
     // Each takes the options of a plain Send and fills in what its command needs.
@@ -87,6 +90,7 @@ private:
     Module module_;
     SuiteTable suites_;
     ParamModel params_;
+    Composition composition_;
     AEGP_PluginID plugin_id_ = 7;
     mutable std::mutex log_mutex_;
     std::vector<AegpRegistration> aegp_registrations_;
