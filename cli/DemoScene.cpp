@@ -83,8 +83,8 @@ void Backdrop(Passes& p, int w, int h, const std::vector<Sphere>& spheres) {
                 const double ey = (y + 0.5 - s.cy - 0.92 * s.r) / (0.32 * s.r);
                 ao *= 1.0 - 0.75 * std::exp(-(ex * ex + ey * ey));
             }
-            const double warm = 0.62 - 0.10 * (1 - t);
-            const Vec3 a{warm * tile * ao, 0.58 * tile * ao, 0.54 * tile * ao};
+            const double warm = 0.50 - 0.08 * (1 - t);
+            const Vec3 a{warm * tile * ao, 0.46 * tile * ao, 0.43 * tile * ao};
             p.Put(x, y, a, n, floor, 0.6 + 0.4 * (1 - double(y) / h));
         }
     }
@@ -118,16 +118,16 @@ Image MakeSkyHdri(int width, int height) {
             Vec3 c;
             if (d[1] >= 0) {
                 const double k = std::pow(1.0 - d[1], 4.0);  // haze towards the horizon
-                const Vec3 zenith{0.18, 0.38, 0.95}, horizon{1.05, 1.0, 0.95};
+                const Vec3 zenith{0.30, 0.52, 1.15}, horizon{1.45, 1.40, 1.30};
                 for (int i = 0; i < 3; ++i) c[i] = zenith[i] + (horizon[i] - zenith[i]) * k;
             } else {
                 const double k = std::pow(1.0 + d[1], 8.0);  // ground, hazy near the horizon
-                const Vec3 ground{0.22, 0.18, 0.14}, horizon{0.75, 0.70, 0.62};
+                const Vec3 ground{0.42, 0.36, 0.30}, horizon{1.1, 1.0, 0.9};
                 for (int i = 0; i < 3; ++i) c[i] = ground[i] + (horizon[i] - ground[i]) * k;
             }
             const double cosSun = d[0] * sun_dir[0] + d[1] * sun_dir[1] + d[2] * sun_dir[2];
-            const double disc = Smooth(0.99955, 0.99975, cosSun) * 400.0;
-            const double glow = std::pow(std::max(cosSun, 0.0), 200.0) * 6.0 + std::pow(std::max(cosSun, 0.0), 12.0) * 0.6;
+            const double disc = Smooth(0.9982, 0.9990, cosSun) * 40.0;
+            const double glow = std::pow(std::max(cosSun, 0.0), 300.0) * 8.0 + std::pow(std::max(cosSun, 0.0), 12.0) * 0.5;
             const Vec3 sun{1.0, 0.88, 0.7};
             float* p = sky.At(x, y);
             for (int i = 0; i < 3; ++i) p[i] = float(c[i] + (disc + glow) * sun[i]);
@@ -160,12 +160,12 @@ SceneImages MakeDemoScene(int width, int height) {
 
     auto param = [&](const char* name, Value v) { scene.params.push_back({name, Animated(std::move(v)), std::string("demo scene: params.") + name}); };
     param("Enable IBL", Value::Bool(true));
-    param("HDRI Exposure", Value::Number(-1.0));
+    param("HDRI Exposure", Value::Number(0.0));
+    param("Diffuse Intensity", Value::Number(0.6));
     param("HDRI Rotation Y", Value::Number(30));
     param("Enable Rim Light", Value::Bool(true));
     param("Rim Light/Amount", Value::Number(60));
     param("Rim Light/Color", Value::Vector({170, 205, 255}));
-    param("Preview Sphere", Value::Bool(true));
 
     const double s = width / 1280.0;
     auto vec = [](double a, double b, double c) { return Animated(Value::Vector({a, b, c})); };
@@ -184,7 +184,7 @@ SceneImages MakeDemoScene(int width, int height) {
     fill.type = LightType::Point;
     fill.position = vec(1250 * s, 250 * s, -500 * s);
     fill.color = vec(0.65, 0.78, 1.0);
-    fill.intensity = num(45);
+    fill.intensity = num(30);
     fill.falloff = Falloff::Smooth;
     fill.falloff_distance = num(2400 * s);
     LightSpec ambient;

@@ -3,18 +3,9 @@
 // of different kinds, generated in memory so that it needs no files.
 #pragma once
 
-#include <map>
-#include <string>
-
-#include "cli/Images.h"
-#include "cli/SceneFile.h"
+#include "cli/SceneImages.h"
 
 namespace morvel::cli {
-
-struct SceneImages {
-    Scene scene;
-    std::map<std::string, Image> layers;  // by layer name: "input", "Diffuse Albedo", ..., "HDRI"
-};
 
 SceneImages MakeDemoScene(int width = 1280, int height = 720);
 

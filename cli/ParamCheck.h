@@ -18,7 +18,8 @@ struct ParamInfo {
     std::string group;  // "" at top level
     Kind kind = Kind::Other;
     double valid_min = 0, valid_max = 0;  // float sliders
-    std::string default_text;             // "50", "on", "[255, 255, 255]", "no layer"
+    std::string default_text;             // "50", "on", "#FFFFFFFF", "no layer"
+    std::string range_text;               // "0 to 100", "-" where the kind has none
 };
 
 const char* KindName(ParamInfo::Kind kind);

@@ -12,17 +12,17 @@ using K = ParamInfo::Kind;
 
 std::vector<ParamInfo> Registered() {
     return {
-        {0, "", "", K::Layer, 0, 0, ""},
-        {2, "Diffuse Albedo", "Morvel Passes", K::Layer, 0, 0, "no layer"},
-        {3, "Normal Map", "Morvel Passes", K::Layer, 0, 0, "no layer"},
-        {11, "Source Blend", "PBR Controller", K::Float, 0, 100, "0"},
-        {12, "Roughness Adjust", "PBR Controller", K::Float, -200, 200, "0"},
-        {17, "Enable IBL", "Environment (IBL)", K::Checkbox, 0, 0, "off"},
-        {19, "HDRI Rotation Y", "Environment (IBL)", K::Angle, 0, 0, "0"},
-        {27, "HDRI Tint", "Environment (IBL)", K::Color, 0, 0, "[255, 255, 255]"},
-        {30, "Incidence", "", K::GroupStart, 0, 0, ""},
-        {32, "Amount", "Incidence", K::Float, 0, 200, "50"},
-        {38, "Amount", "Rim Light", K::Float, 0, 200, "50"},
+        {0, "", "", K::Layer, 0, 0, "", ""},
+        {2, "Diffuse Albedo", "Morvel Passes", K::Layer, 0, 0, "no layer", ""},
+        {3, "Normal Map", "Morvel Passes", K::Layer, 0, 0, "no layer", ""},
+        {11, "Source Blend", "PBR Controller", K::Float, 0, 100, "0", ""},
+        {12, "Roughness Adjust", "PBR Controller", K::Float, -200, 200, "0", ""},
+        {17, "Enable IBL", "Environment (IBL)", K::Checkbox, 0, 0, "off", ""},
+        {19, "HDRI Rotation Y", "Environment (IBL)", K::Angle, 0, 0, "0", ""},
+        {27, "HDRI Tint", "Environment (IBL)", K::Color, 0, 0, "#FFFFFFFF", ""},
+        {30, "Incidence", "", K::GroupStart, 0, 0, "", ""},
+        {32, "Amount", "Incidence", K::Float, 0, 200, "50", ""},
+        {38, "Amount", "Rim Light", K::Float, 0, 200, "50", ""},
     };
 }
 

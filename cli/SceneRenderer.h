@@ -1,0 +1,61 @@
+// Drives the effect module through minihost exactly as the host does: global
+// and parameter setup once, then per frame the scene's parameter values and
+// lights at that time, smart pre-render and smart render.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/Images.h"
+#include "cli/ParamCheck.h"
+#include "cli/SceneImages.h"
+
+namespace minihost {
+class Session;
+class World;
+}  // namespace minihost
+
+namespace morvel::cli {
+
+class SceneRenderer {
+public:
+    // One effect instance per render thread, each set up as the host sets one
+    // up. Throws minihost::Error for a module that cannot be loaded and
+    // EffectError when a setup command fails.
+    SceneRenderer(const std::string& module_path, int threads = 1);
+    ~SceneRenderer();
+    SceneRenderer(const SceneRenderer&) = delete;
+    SceneRenderer& operator=(const SceneRenderer&) = delete;
+
+    // What the module registered, index order (index 0 is the effect's own layer).
+    const std::vector<ParamInfo>& Params() const { return params_; }
+
+    // Checks layers, parameters and `overrides` (applied after the scene's)
+    // against the registered parameters, then builds the layer worlds in `depth`
+    // (the HDRI always in float). Throws SceneError.
+    void Load(const SceneImages& scene, int depth, const std::vector<ParamSetting>& overrides = {});
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+    Frame RenderOne(int frame);
+    // Renders the frames on all threads at once; `done` runs once per frame, one
+    // call at a time, in completion order. The first error stops the sequence and
+    // is rethrown here.
+    void Render(const std::vector<int>& frames, const std::function<void(int, Frame&&)>& done);
+
+private:
+    Frame RenderOn(minihost::Session& session, int frame);
+
+    std::vector<std::unique_ptr<minihost::Session>> sessions_;
+    std::vector<ParamInfo> params_;
+    Scene scene_;
+    std::vector<ParamSetting> settings_;
+    std::map<std::string, std::unique_ptr<minihost::World>> worlds_;
+    int depth_ = 32, width_ = 0, height_ = 0;
+};
+
+}  // namespace morvel::cli
