@@ -5,18 +5,29 @@
 //
 //   morvel-driver report MODULE    resource, registration, global setup,
 //                                  parameter setup and a UI update
+//   morvel-driver frames MODULE    one small lit frame in each depth, every pixel
+//   morvel-driver compare-frames A B
+//                                  the pixels of two frame listings within what
+//                                  two C runtimes' maths may differ by
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "minihost/Error.h"
+#include "minihost/Frame.h"
 #include "minihost/ParamText.h"
 #include "minihost/Pipl.h"
 #include "minihost/Registration.h"
 #include "minihost/Session.h"
+#include "minihost/World.h"
 
 namespace {
 
@@ -124,8 +135,145 @@ int Report(const std::string& module_path) {
     return 0;
 }
 
+// Image-based light, incidence and rim over a small odd-sized frame with padded rows
+// and some uncovered pixels: every CPU pass kind but the analytic lights, whose
+// scene the composition supplies.
+int Frames(const std::string& module_path) {
+    minihost::Session s(module_path);
+    if (s.GlobalSetup().err || s.ParamsSetup().err) throw minihost::Error("setup failed");
+    auto& p = s.params();
+    p.SetCheckbox("Enable IBL", true);
+    p.SetFloat("Diffuse Intensity", 4.0);
+    p.SetFloat("Specular Intensity", 3.0);
+    p.SetFloat("HDRI Roughness Bias", 60.0);
+    p.SetAngle("HDRI Rotation Y", 30.0);
+    p.SetCheckbox("Preview Sphere", true);
+    p.SetCheckbox("Enable Incidence", true);
+    p.SetFloat("Incidence/Amount", 120.0);
+    p.SetFloat("Incidence/Power", 1.5);
+    p.SetCheckbox("Enable Rim Light", true);
+    p.SetFloat("Rim Light/Amount", 80.0);
+    p.SetAngle("Angle", 45.0);
+
+    constexpr int kW = 13, kH = 7;
+    minihost::World hdri(24, 12, 32);
+    hdri.FillPattern(5);
+    for (int y = 0; y < hdri.height(); ++y)
+        for (int x = 0; x < hdri.width(); ++x) {
+            minihost::PixelF px = hdri.Get(x, y);
+            hdri.Set(x, y, {1.0f, std::fabs(px.r) * 2.0f, std::fabs(px.g), std::fabs(px.b) + 0.25f});
+        }
+    std::ostringstream out;
+    for (int depth : {8, 16, 32}) {
+        const int channel = depth / 8;
+        minihost::World input(kW, kH, depth, 2 * channel), normals(kW, kH, depth, channel);
+        input.FillPattern(1);
+        normals.FillPattern(2);
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) {
+                minihost::PixelF px = input.Get(x, y);
+                px.a = (x + 2 * y) % 5 == 0 ? 0.0f : 0.5f + std::fabs(px.a) * 0.25f;
+                px.r = std::min(1.0f, std::fabs(px.r));
+                px.g = std::min(1.0f, std::fabs(px.g));
+                px.b = std::min(1.0f, std::fabs(px.b));
+                input.Set(x, y, px);
+                const minihost::PixelF n = normals.Get(x, y);
+                normals.Set(x, y, {1.0f, std::min(1.0f, std::fabs(n.r)), std::min(1.0f, std::fabs(n.g)), 0.75f});
+            }
+        minihost::FrameRequest r;
+        r.depth = depth;
+        r.output_padding = 3 * channel;
+        r.layers[""] = &input;
+        r.layers["Normal Map"] = &normals;
+        r.layers["HDRI"] = &hdri;
+        const minihost::FrameResult f = minihost::RenderFrame(s, r);
+        out << "frame depth=" << depth << " err=" << f.err() << " size=" << (f.output ? f.output->width() : 0) << "x"
+            << (f.output ? f.output->height() : 0) << " outstanding=" << p.OutstandingCheckouts() << "\n";
+        if (!f.output) continue;
+        for (int y = 0; y < f.output->height(); ++y)
+            for (int x = 0; x < f.output->width(); ++x) {
+                const minihost::PixelF px = f.output->Get(x, y);
+                const float c[4] = {px.a, px.r, px.g, px.b};
+                out << "  " << x << "," << y;
+                char buf[32];
+                for (float v : c) {
+                    if (depth == 32)
+                        std::snprintf(buf, sizeof buf, " %.9g", double(v));
+                    else  // back to the stored code
+                        std::snprintf(buf, sizeof buf, " %ld", std::lround(double(v) * (depth == 8 ? 255.0 : 32768.0)));
+                    out << buf;
+                }
+                out << "\n";
+            }
+    }
+    std::cout << out.str();
+    return 0;
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw minihost::Error("cannot read " + path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Frame headers must match exactly; pixels may differ by one code value in 8 and 16
+// bits and by a few parts in 1e5 in float, since the two runtimes' libm differ.
+int CompareFrames(const std::string& a_path, const std::string& b_path) {
+    const std::vector<std::string> a = Lines(a_path), b = Lines(b_path);
+    int depth = 0, bad = 0, pixels = 0;
+    double worst = 0;
+    auto fail = [&](std::size_t i, const std::string& why) {
+        if (++bad <= 20) std::cerr << "line " << i + 1 << ": " << why << "\n  " << a[i] << "\n  " << b[i] << "\n";
+    };
+    if (a.size() != b.size()) {
+        std::cerr << "listings differ in length: " << a.size() << " and " << b.size() << " lines\n";
+        return 1;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i].rfind("frame ", 0) == 0) {
+            if (a[i] != b[i]) fail(i, "frame headers differ");
+            depth = std::atoi(a[i].c_str() + a[i].find("depth=") + 6);
+            continue;
+        }
+        std::istringstream sa(a[i]), sb(b[i]);
+        std::string pa, pb;
+        sa >> pa;
+        sb >> pb;
+        if (pa != pb) {
+            fail(i, "pixel positions differ");
+            continue;
+        }
+        ++pixels;
+        for (int c = 0; c < 4; ++c) {
+            double va = 0, vb = 0;
+            if (!(sa >> va) || !(sb >> vb)) {
+                fail(i, "unreadable pixel");
+                break;
+            }
+            const double diff = std::fabs(va - vb);
+            const double allowed = depth == 32 ? 5e-5 * std::max({1.0, std::fabs(va), std::fabs(vb)}) : 1.0;
+            worst = std::max(worst, depth == 32 ? diff / std::max({1.0, std::fabs(va), std::fabs(vb)}) : diff);
+            if (!(diff <= allowed)) {
+                fail(i, "channel " + std::to_string(c) + " differs by " + std::to_string(diff));
+                break;
+            }
+        }
+    }
+    if (pixels == 0) {
+        std::cerr << "no pixels to compare\n";
+        return 1;
+    }
+    std::cout << pixels << " pixels compared, " << bad << " beyond tolerance, largest difference " << worst << "\n";
+    return bad ? 1 : 0;
+}
+
 int Usage() {
-    std::cerr << "usage: morvel-driver report MODULE\n";
+    std::cerr << "usage: morvel-driver report MODULE | frames MODULE | compare-frames LISTING LISTING\n";
     return 2;
 }
 
@@ -136,6 +284,8 @@ int main(int argc, char** argv) {
     const std::string command = argv[1];
     try {
         if (command == "report" && argc == 3) return Report(argv[2]);
+        if (command == "frames" && argc == 3) return Frames(argv[2]);
+        if (command == "compare-frames" && argc == 4) return CompareFrames(argv[2], argv[3]);
         return Usage();
     } catch (const std::exception& e) {
         std::cerr << "morvel-driver: " << e.what() << "\n";
