@@ -10,3 +10,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# The module must not import libgomp-1.dll: hand OpenMP the static archive.
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libgomp.a
+                OUTPUT_VARIABLE _morvel_gomp OUTPUT_STRIP_TRAILING_WHITESPACE)
+set(OpenMP_gomp_LIBRARY "${_morvel_gomp}" CACHE FILEPATH "Static libgomp for the Windows module")
