@@ -17,8 +17,9 @@ using Bytes = std::vector<uint8_t>;
 Bytes Le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
 Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 Bytes Pascal(const std::string& s) {
-    Bytes b{uint8_t(s.size())};
-    b.insert(b.end(), s.begin(), s.end());
+    Bytes b(1 + s.size());
+    b[0] = uint8_t(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) b[1 + i] = uint8_t(s[i]);
     return b;
 }
 
