@@ -38,19 +38,19 @@ PF_Err RenderIblPassCpu(FrameContext& ctx, const FrameSettings& pass) {
     world.width = ctx.hdri->width;
     world.height = ctx.hdri->height;
     world.depth = WorldPixelDepth(*ctx.hdri);
-    // The prepared images replace the context's buffers: give those back first so the
-    // preparation does not hold both at once.
-    std::vector<float>().swap(ctx.hdriDiffuse);
-    std::vector<float>().swap(ctx.hdriSpecular);
-    std::vector<float>().swap(ctx.hdriScratch);
+    // The preparation fills the frame's own buffers: lend them and take them back.
     HdriImages images;
-    if (!PrepareHdriImages(world, pass, images) || !images.ready()) {
+    images.diffuse.swap(ctx.hdriDiffuse);
+    images.specular.swap(ctx.hdriSpecular);
+    images.scratch.swap(ctx.hdriScratch);
+    const bool prepared = PrepareHdriImages(world, pass, images) && images.ready();
+    ctx.hdriDiffuse.swap(images.diffuse);
+    ctx.hdriSpecular.swap(images.specular);
+    ctx.hdriScratch.swap(images.scratch);
+    if (!prepared) {
         // An HDRI that cannot be converted or buffered lights nothing.
         return PF_Err_NONE;
     }
-    // The context owns the prepared images for the rest of the frame.
-    ctx.hdriDiffuse = std::move(images.diffuse);
-    ctx.hdriSpecular = std::move(images.specular);
     ctx.hdriWidth = images.width;
     ctx.hdriHeight = images.height;
     const HdriView diffuse{ctx.hdriDiffuse.data(), images.width, images.height, images.stride};

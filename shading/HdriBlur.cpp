@@ -313,34 +313,39 @@ void BlurHdri(const float* src, float* scratch, float* dst, int width, int heigh
 void HdriImages::release() {
     std::vector<float>().swap(diffuse);
     std::vector<float>().swap(specular);
+    std::vector<float>().swap(scratch);
     width = height = stride = 0;
 }
 
 bool PrepareHdriImages(const HdriWorldView& world, float roughnessBias, HdriImages& out) {
-    out.release();
-    if (!world.pixels || world.width <= 0 || world.height <= 0) return false;
+    out.width = out.height = out.stride = 0;
+    if (!world.pixels || world.width <= 0 || world.height <= 0) {
+        out.release();
+        return false;
+    }
     const std::size_t pixels = static_cast<std::size_t>(world.width) * static_cast<std::size_t>(world.height);
-    if (pixels > SIZE_MAX / 16) return false;
+    if (pixels > SIZE_MAX / 16) {
+        out.release();
+        return false;
+    }
     const std::size_t floats = pixels * 4;
 
     try {
+        // Buffers handed in at the right size (the frame's own) are reused as
+        // they are; only the converted source is allocated here.
+        out.diffuse.resize(floats);
+        out.specular.resize(floats);
+        out.scratch.resize(floats);
         std::vector<float> source(floats);
-        if (!ConvertHdriToFloat(world, source.data(), world.width)) return false;
-        {
-            std::vector<float> scratch(floats);
-            out.diffuse.resize(floats);
-            BlurHdri(source.data(), scratch.data(), out.diffuse.data(), world.width, world.height,
-                     world.width, kDiffuseBlurSigma);
-            const float sigmaSpec = roughnessBias * 50.0f;
-            if (sigmaSpec >= kMinBlurSigma) {
-                out.specular.resize(floats);
-                BlurHdri(source.data(), scratch.data(), out.specular.data(), world.width,
-                         world.height, world.width, sigmaSpec);
-            } else {
-                // The unblurred copy: the source is not needed any more.
-                out.specular = std::move(source);
-            }
+        if (!ConvertHdriToFloat(world, source.data(), world.width)) {
+            out.release();
+            return false;
         }
+        BlurHdri(source.data(), out.scratch.data(), out.diffuse.data(), world.width, world.height,
+                 world.width, kDiffuseBlurSigma);
+        // Below the threshold (NaN included) BlurHdri makes the unblurred copy.
+        BlurHdri(source.data(), out.scratch.data(), out.specular.data(), world.width, world.height,
+                 world.width, roughnessBias * 50.0f);
         out.width = world.width;
         out.height = world.height;
         out.stride = world.width;

@@ -60,12 +60,13 @@ void BlurHdriColumns(const float* src, float* dst, int width, int height, int st
 void BlurHdri(const float* src, float* scratch, float* dst, int width, int height, int stride,
               float sigma);
 
-// The two lookup images of one environment pass, owned. Both are width x
-// height pixels of R, G, B, A floats with rows `stride` pixels apart. The
-// blur's intermediate image lives only while they are prepared.
+// The two lookup images of one environment pass and the blur's intermediate,
+// owned. Each is width x height pixels of R, G, B, A floats with rows `stride`
+// pixels apart.
 struct HdriImages {
     std::vector<float> diffuse;
     std::vector<float> specular;
+    std::vector<float> scratch;
     int width = 0;
     int height = 0;
     int stride = 0;
@@ -76,8 +77,9 @@ struct HdriImages {
 
 // Converts the world and blurs it twice: sigma 100 into `diffuse`, and
 // roughnessBias * 50 (the slider value in pixels; unblurred below 0.5) into
-// `specular`. Returns false and leaves `out` released when the world is
-// unusable or the buffers cannot be allocated; never throws.
+// `specular`, reusing buffers that already have the size. Returns false and
+// leaves `out` released when the world is unusable or the buffers cannot be
+// allocated; never throws.
 bool PrepareHdriImages(const HdriWorldView& world, float roughnessBias, HdriImages& out);
 bool PrepareHdriImages(const HdriWorldView& world, const FrameSettings& pass, HdriImages& out);
 
