@@ -158,27 +158,54 @@ MORVEL_HD Basis createBasis(Vec3 D) {
     return Basis{Vec3{1.0f - D.x * D.x * a, b, -D.x}, Vec3{b, 1.0f - D.y * D.y * a, -D.y}};
 }
 
-// Centre lookup plus a ring of 8 (numSamples >= 9) or 4 lookups at coneAngle
-// from the centre, the ring weighted half.
+// Directions of the ring lookups around a cone's axis, by angle phi. They
+// depend only on the ring size, so a pass builds them once; the values are
+// the ones each lookup would compute for itself. A count of 0 means the
+// centre lookup alone.
+struct ConeRing {
+    int count;
+    float cosPhi[8];
+    float sinPhi[8];
+};
+
+// A ring of 8 for numSamples >= 9, of 4 below that, none for one sample.
+MORVEL_HD ConeRing makeConeRing(int numSamples) {
+    ConeRing r{};
+    r.count = numSamples <= 1 ? 0 : (numSamples >= 9 ? 8 : 4);
+    for (int i = 0; i < r.count; ++i) {
+        const float phi = static_cast<float>(i) * kTwoPiF / static_cast<float>(r.count);
+        r.cosPhi[i] = cosf(phi);
+        r.sinPhi[i] = sinf(phi);
+    }
+    return r;
+}
+
+// Centre lookup plus the ring of lookups at coneAngle from the centre, the
+// ring weighted half.
 template <typename Lookup>
 MORVEL_HD Vec3 sampleHDRIConeWith(Lookup lookup, const HdriView& img, Vec3 direction, float coneAngle,
-                                  const EnvRotation& rot, int numSamples) {
-    if (numSamples <= 1 || coneAngle < kMinConeAngle) {
+                                  const EnvRotation& rot, const ConeRing& ring) {
+    if (ring.count == 0 || coneAngle < kMinConeAngle) {
         return lookup(img, directionToEquirectUV(direction, rot));
     }
     const Basis basis = createBasis(direction);
     Vec3 sum = lookup(img, directionToEquirectUV(direction, rot));
     float weight = 1.0f;
-    const int ring = numSamples >= 9 ? 8 : 4;
     const float cosCone = cosf(coneAngle);
     const float sinCone = sinf(coneAngle);
-    for (int i = 0; i < ring; ++i) {
-        const float phi = static_cast<float>(i) * kTwoPiF / static_cast<float>(ring);
-        const Vec3 d = normalize3(direction * cosCone + (basis.T * cosf(phi) + basis.B * sinf(phi)) * sinCone);
+    for (int i = 0; i < ring.count; ++i) {
+        const Vec3 d = normalize3(direction * cosCone +
+                                  (basis.T * ring.cosPhi[i] + basis.B * ring.sinPhi[i]) * sinCone);
         sum = sum + lookup(img, directionToEquirectUV(d, rot)) * 0.5f;
         weight += 0.5f;
     }
     return sum / weight;
+}
+
+template <typename Lookup>
+MORVEL_HD Vec3 sampleHDRIConeWith(Lookup lookup, const HdriView& img, Vec3 direction, float coneAngle,
+                                  const EnvRotation& rot, int numSamples) {
+    return sampleHDRIConeWith(lookup, img, direction, coneAngle, rot, makeConeRing(numSamples));
 }
 
 struct NearestLookup {
@@ -239,6 +266,7 @@ struct IblSettings {
     float specularIntensity;
     float exposureScale;  // 2^ibl_exposure
     float gamma;
+    ConeRing ring;  // both environment lookups use 9 samples
 };
 
 MORVEL_HD IblSettings makeIblSettings(float rotX, float rotY, float rotZ, Vec3 tint, float diffuseIntensity,
@@ -250,6 +278,7 @@ MORVEL_HD IblSettings makeIblSettings(float rotX, float rotY, float rotZ, Vec3 t
     s.specularIntensity = specularIntensity;
     s.exposureScale = powf(2.0f, exposure);
     s.gamma = gamma;
+    s.ring = makeConeRing(9);
     return s;
 }
 
@@ -294,8 +323,8 @@ MORVEL_HD Vec3 shadeEnvironment(Vec3 base, Vec3 N, float roughness, float metall
     const Vec3 wN = toWorldDirection(N);
     const Vec3 wR = toWorldDirection(R);
 
-    const Vec3 E = sampleHDRICone(diffuseImg, wN, 0.5f, ibl.rotation, 9) * ibl.tint;
-    const Vec3 S = sampleHDRICone(specularImg, wR, r2 * 0.5f, ibl.rotation, 9) * ibl.tint;
+    const Vec3 E = sampleHDRIConeWith(NearestLookup{}, diffuseImg, wN, 0.5f, ibl.rotation, ibl.ring) * ibl.tint;
+    const Vec3 S = sampleHDRIConeWith(NearestLookup{}, specularImg, wR, r2 * 0.5f, ibl.rotation, ibl.ring) * ibl.tint;
 
     const float dielectricF0 = 0.16f * specular * specular * (1.0f - metallic);
     const Vec3 F0{base.x * metallic + dielectricF0, base.y * metallic + dielectricF0,

@@ -53,7 +53,7 @@ void ReportResource(std::ostream& out, const std::string& module) {
     const std::vector<uint8_t> bytes = minihost::ReadPiplBytes(module);
     out << "resource size=" << bytes.size() << "\n";
     for (std::size_t i = 0; i < bytes.size(); i += 16) {
-        char offset[16];
+        char offset[24];
         std::snprintf(offset, sizeof offset, "  %04zX ", i);
         out << offset
             << HexBytes(std::vector<uint8_t>(bytes.begin() + i, bytes.begin() + std::min(bytes.size(), i + 16))) << "\n";
