@@ -20,8 +20,8 @@ std::vector<float> MakeWorld(int width, int height) {
 }
 
 void SetRate(benchmark::State& state, int width, int height) {
-    state.counters["Mpix/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * width * height / 1e6,
-                                                  benchmark::Counter::kIsRate);
+    state.counters["Mpix/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * width * height / 1e6, benchmark::Counter::kIsRate);
 }
 
 // Whole preparation: convert, diffuse blur, specular blur at slider 10.

@@ -102,8 +102,8 @@ FrameSettings benchPass(PassType type) {
 }
 
 void setRate(benchmark::State& state) {
-    state.counters["MP/s"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * kWidth * kHeight / 1e6, benchmark::Counter::kIsRate);
+    state.counters["MP/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kWidth * kHeight / 1e6,
+                                                benchmark::Counter::kIsRate);
 }
 
 // range(0): the pass type, 1..4 the light kinds, 5 incidence and rim.

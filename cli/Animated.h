@@ -28,8 +28,7 @@ class Animated {
 public:
     Animated() = default;
     explicit Animated(Value constant) { keys_.emplace(0.0, std::move(constant)); }
-    explicit Animated(std::map<double, Value> keys, bool keyframed)
-        : keys_(std::move(keys)), keyframed_(keyframed) {}
+    explicit Animated(std::map<double, Value> keys, bool keyframed) : keys_(std::move(keys)), keyframed_(keyframed) {}
 
     bool empty() const { return keys_.empty(); }
     bool keyframed() const { return keyframed_; }

@@ -52,13 +52,13 @@ Vec3 Normalize(Vec3 v) {
 // Back row first, so that nearer spheres cover farther ones.
 std::vector<Sphere> Spheres(double s) {
     return {
-        {250 * s, 430 * s, 115 * s, {{0.95, 0.95, 0.96}, 0.06, 1.0, 0.5}},   // chrome
-        {530 * s, 425 * s, 125 * s, {{0.70, 0.06, 0.05}, 0.32, 0.0, 0.5}},   // red plastic
-        {830 * s, 420 * s, 140 * s, {{1.00, 0.77, 0.34}, 0.22, 1.0, 0.5}},   // gold
-        {1090 * s, 445 * s, 100 * s, {{0.08, 0.22, 0.55}, 0.75, 0.0, 0.35}}, // blue rubber
-        {400 * s, 600 * s, 70 * s, {{0.95, 0.64, 0.54}, 0.45, 1.0, 0.5}},   // brushed copper
-        {700 * s, 615 * s, 62 * s, {{0.90, 0.90, 0.86}, 0.10, 0.0, 0.8}},   // white ceramic
-        {980 * s, 620 * s, 66 * s, {{0.15, 0.45, 0.18}, 0.50, 0.0, 0.5}},   // green satin
+        {250 * s, 430 * s, 115 * s, {{0.95, 0.95, 0.96}, 0.06, 1.0, 0.5}},    // chrome
+        {530 * s, 425 * s, 125 * s, {{0.70, 0.06, 0.05}, 0.32, 0.0, 0.5}},    // red plastic
+        {830 * s, 420 * s, 140 * s, {{1.00, 0.77, 0.34}, 0.22, 1.0, 0.5}},    // gold
+        {1090 * s, 445 * s, 100 * s, {{0.08, 0.22, 0.55}, 0.75, 0.0, 0.35}},  // blue rubber
+        {400 * s, 600 * s, 70 * s, {{0.95, 0.64, 0.54}, 0.45, 1.0, 0.5}},     // brushed copper
+        {700 * s, 615 * s, 62 * s, {{0.90, 0.90, 0.86}, 0.10, 0.0, 0.8}},     // white ceramic
+        {980 * s, 620 * s, 66 * s, {{0.15, 0.45, 0.18}, 0.50, 0.0, 0.5}},     // green satin
     };
 }
 
@@ -114,7 +114,8 @@ Image MakeSkyHdri(int width, int height) {
         const double elevation = (0.5 - (y + 0.5) / height) * kPi;  // +pi/2 at the top row
         for (int x = 0; x < width; ++x) {
             const double azimuth = ((x + 0.5) / width - 0.5) * 2 * kPi;
-            const Vec3 d{std::cos(elevation) * std::cos(azimuth), std::sin(elevation), std::cos(elevation) * std::sin(azimuth)};
+            const Vec3 d{std::cos(elevation) * std::cos(azimuth), std::sin(elevation),
+                         std::cos(elevation) * std::sin(azimuth)};
             Vec3 c;
             if (d[1] >= 0) {
                 const double k = std::pow(1.0 - d[1], 4.0);  // haze towards the horizon
@@ -127,7 +128,8 @@ Image MakeSkyHdri(int width, int height) {
             }
             const double cosSun = d[0] * sun_dir[0] + d[1] * sun_dir[1] + d[2] * sun_dir[2];
             const double disc = Smooth(0.9982, 0.9990, cosSun) * 40.0;
-            const double glow = std::pow(std::max(cosSun, 0.0), 300.0) * 8.0 + std::pow(std::max(cosSun, 0.0), 12.0) * 0.5;
+            const double glow =
+                std::pow(std::max(cosSun, 0.0), 300.0) * 8.0 + std::pow(std::max(cosSun, 0.0), 12.0) * 0.5;
             const Vec3 sun{1.0, 0.88, 0.7};
             float* p = sky.At(x, y);
             for (int i = 0; i < 3; ++i) p[i] = float(c[i] + (disc + glow) * sun[i]);
@@ -146,8 +148,8 @@ SceneImages MakeDemoScene(int width, int height) {
     SceneImages out;
     Scene& scene = out.scene;
     scene.depth = 16;
-    for (const char* name : {"input", "Diffuse Albedo", "Normal Map", "Roughness", "Metalness", "Specular Albedo",
-                             "Depth Map", "HDRI"})
+    for (const char* name :
+         {"input", "Diffuse Albedo", "Normal Map", "Roughness", "Metalness", "Specular Albedo", "Depth Map", "HDRI"})
         scene.layers.push_back({name, ""});
     out.layers["input"] = p.albedo;
     out.layers["Diffuse Albedo"] = p.albedo;
@@ -158,7 +160,9 @@ SceneImages MakeDemoScene(int width, int height) {
     out.layers["Depth Map"] = std::move(p.depth);
     out.layers["HDRI"] = MakeSkyHdri(1024, 512);
 
-    auto param = [&](const char* name, Value v) { scene.params.push_back({name, Animated(std::move(v)), std::string("demo scene: params.") + name}); };
+    auto param = [&](const char* name, Value v) {
+        scene.params.push_back({name, Animated(std::move(v)), std::string("demo scene: params.") + name});
+    };
     param("Enable IBL", Value::Bool(true));
     param("HDRI Exposure", Value::Number(0.0));
     param("Diffuse Intensity", Value::Number(0.6));

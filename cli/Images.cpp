@@ -128,10 +128,12 @@ Image ReadImage(const std::string& spec_text) {
     auto in = ImageInput::open(file, &config);
     if (!in) throw SceneError(file + ": cannot read the image: " + OIIO::geterror());
     const ChannelPick pick = Pick(*in, spec_text, layer);
-    if (!in->seek_subimage(pick.subimage, 0)) throw SceneError(file + ": cannot read part " + std::to_string(pick.subimage) + ": " + in->geterror());
+    if (!in->seek_subimage(pick.subimage, 0))
+        throw SceneError(file + ": cannot read part " + std::to_string(pick.subimage) + ": " + in->geterror());
     const ImageSpec spec = in->spec();
     if (spec.width <= 0 || spec.height <= 0 || spec.depth != 1)
-        throw SceneError(file + ": unsupported image size " + std::to_string(spec.width) + " x " + std::to_string(spec.height));
+        throw SceneError(file + ": unsupported image size " + std::to_string(spec.width) + " x " +
+                         std::to_string(spec.height));
     std::vector<float> all(std::size_t(spec.width) * spec.height * spec.nchannels);
     if (!in->read_image(pick.subimage, 0, 0, spec.nchannels, TypeDesc::FLOAT, all.data()))
         throw SceneError(file + ": cannot read the pixels: " + in->geterror());
@@ -156,8 +158,8 @@ void CheckOutputFormat(const std::string& path, int depth) {
         if (f.holds8) can += "8";
         if (f.holds16) can += can.empty() ? "16" : " and 16";
         if (f.holds32) can += can.empty() ? "32 (float)" : " and 32 (float)";
-        throw SceneError(path + ": " + f.name + " cannot hold " + std::to_string(depth) + "-bit pixels (it holds " + can +
-                         "); choose another extension or --depth");
+        throw SceneError(path + ": " + f.name + " cannot hold " + std::to_string(depth) + "-bit pixels (it holds " +
+                         can + "); choose another extension or --depth");
     }
 }
 
@@ -181,13 +183,15 @@ void WriteImage(const std::string& path, const Frame& frame) {
     if (frame.depth == 8) {
         bytes.resize(n * channels);
         for (std::size_t i = 0; i < n; ++i)
-            for (int c = 0; c < channels; ++c) bytes[i * channels + c] = uint8_t(std::clamp(std::round(img.rgba[i * 4 + c]), 0.0f, 255.0f));
+            for (int c = 0; c < channels; ++c)
+                bytes[i * channels + c] = uint8_t(std::clamp(std::round(img.rgba[i * 4 + c]), 0.0f, 255.0f));
         data = bytes.data();
     } else if (frame.depth == 16) {
         words.resize(n * channels);
         for (std::size_t i = 0; i < n; ++i)
             for (int c = 0; c < channels; ++c)
-                words[i * channels + c] = uint16_t(std::clamp(std::round(img.rgba[i * 4 + c] * (65535.0f / 32768.0f)), 0.0f, 65535.0f));
+                words[i * channels + c] =
+                    uint16_t(std::clamp(std::round(img.rgba[i * 4 + c] * (65535.0f / 32768.0f)), 0.0f, 65535.0f));
         data = words.data();
     } else {
         floats.resize(n * channels);

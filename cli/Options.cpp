@@ -75,16 +75,22 @@ Options ParseOptions(const std::vector<std::string>& args) {
             o.depth = d;
         } else if (name == "--backend") {
             const std::string v = value();
-            if (v == "auto") o.backend = Backend::Auto;
-            else if (v == "cpu") o.backend = Backend::Cpu;
-            else if (v == "opencl") o.backend = Backend::OpenCl;
-            else if (v == "cuda") o.backend = Backend::Cuda;
-            else Bad("--backend " + v, "expected auto, cpu, opencl or cuda");
+            if (v == "auto")
+                o.backend = Backend::Auto;
+            else if (v == "cpu")
+                o.backend = Backend::Cpu;
+            else if (v == "opencl")
+                o.backend = Backend::OpenCl;
+            else if (v == "cuda")
+                o.backend = Backend::Cuda;
+            else
+                Bad("--backend " + v, "expected auto, cpu, opencl or cuda");
         } else if (name == "--frames") {
             o.frames = ParseFrames(value());
         } else if (name == "--jobs" || name == "-j") {
             const std::string v = value();
-            if (!ToInt(v, o.jobs) || o.jobs < 1 || o.jobs > 256) Bad(name + " " + v, "expected a thread count from 1 to 256");
+            if (!ToInt(v, o.jobs) || o.jobs < 1 || o.jobs > 256)
+                Bad(name + " " + v, "expected a thread count from 1 to 256");
         } else if (arg == "--set" || arg.rfind("--set=", 0) == 0) {
             has_inline = arg != "--set";
             inline_value = has_inline ? arg.substr(6) : "";

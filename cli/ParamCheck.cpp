@@ -33,7 +33,8 @@ void CheckValue(const Value& v, const ParamInfo& p, const std::string& where) {
             if (v.kind != Value::Kind::Bool) throw SceneError(where + ": " + label + " expects true or false");
             return;
         case K::Color:
-            if (v.kind != Value::Kind::Vector) throw SceneError(where + ": " + label + " expects [r, g, b] with 0 to 255 each");
+            if (v.kind != Value::Kind::Vector)
+                throw SceneError(where + ": " + label + " expects [r, g, b] with 0 to 255 each");
             for (double c : v.vec)
                 if (c < 0 || c > 255)
                     throw SceneError(where + ": value " + Number(c) + " is out of range for " + label +
@@ -50,14 +51,22 @@ void CheckValue(const Value& v, const ParamInfo& p, const std::string& where) {
 
 const char* KindName(ParamInfo::Kind kind) {
     switch (kind) {
-        case ParamInfo::Kind::Layer: return "layer";
-        case ParamInfo::Kind::Float: return "float slider";
-        case ParamInfo::Kind::Angle: return "angle";
-        case ParamInfo::Kind::Checkbox: return "checkbox";
-        case ParamInfo::Kind::Color: return "colour";
-        case ParamInfo::Kind::GroupStart: return "group start";
-        case ParamInfo::Kind::GroupEnd: return "group end";
-        case ParamInfo::Kind::Other: return "other";
+        case ParamInfo::Kind::Layer:
+            return "layer";
+        case ParamInfo::Kind::Float:
+            return "float slider";
+        case ParamInfo::Kind::Angle:
+            return "angle";
+        case ParamInfo::Kind::Checkbox:
+            return "checkbox";
+        case ParamInfo::Kind::Color:
+            return "colour";
+        case ParamInfo::Kind::GroupStart:
+            return "group start";
+        case ParamInfo::Kind::GroupEnd:
+            return "group end";
+        case ParamInfo::Kind::Other:
+            return "other";
     }
     return "other";
 }

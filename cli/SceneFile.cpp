@@ -33,23 +33,27 @@ const Json& RequireObject(const Json& j, const std::string& where) {
 }
 
 LightType ParseLightType(const Json& j, const std::string& where) {
-    static const std::pair<const char*, LightType> kTypes[] = {
-        {"parallel", LightType::Parallel}, {"spot", LightType::Spot},
-        {"point", LightType::Point},       {"ambient", LightType::Ambient}};
+    static const std::pair<const char*, LightType> kTypes[] = {{"parallel", LightType::Parallel},
+                                                               {"spot", LightType::Spot},
+                                                               {"point", LightType::Point},
+                                                               {"ambient", LightType::Ambient}};
     if (j.is_string())
         for (const auto& [name, type] : kTypes)
             if (j.get<std::string>() == name) return type;
-    Fail(where, "unknown light type " + (j.is_string() ? j.dump() : Describe(j)) + ", expected \"parallel\", \"spot\", \"point\" or \"ambient\"");
+    Fail(where, "unknown light type " + (j.is_string() ? j.dump() : Describe(j)) +
+                    ", expected \"parallel\", \"spot\", \"point\" or \"ambient\"");
 }
 
 Falloff ParseFalloff(const Json& j, const std::string& where) {
     static const std::pair<const char*, Falloff> kFalloffs[] = {
-        {"none", Falloff::None}, {"smooth", Falloff::Smooth},
+        {"none", Falloff::None},
+        {"smooth", Falloff::Smooth},
         {"inverse_square_clamped", Falloff::InverseSquareClamped}};
     if (j.is_string())
         for (const auto& [name, falloff] : kFalloffs)
             if (j.get<std::string>() == name) return falloff;
-    Fail(where, "unknown falloff " + (j.is_string() ? j.dump() : Describe(j)) + ", expected \"none\", \"smooth\" or \"inverse_square_clamped\"");
+    Fail(where, "unknown falloff " + (j.is_string() ? j.dump() : Describe(j)) +
+                    ", expected \"none\", \"smooth\" or \"inverse_square_clamped\"");
 }
 
 double Seconds(const Json& j, const std::string& where) {
@@ -120,7 +124,9 @@ Scene ParseScene(const std::string& text, const std::string& file, const std::st
     Scene scene;
     scene.file = file;
     if (root.contains("fps"))
-        scene.fps = ParseValue(root["fps"], Expect::Number(0.001, 1000, "a rate above 0 and up to 1000"), file + ": fps").number;
+        scene.fps =
+            ParseValue(root["fps"], Expect::Number(0.001, 1000, "a rate above 0 and up to 1000"), file + ": fps")
+                .number;
     if (root.contains("depth")) {
         const Json& d = root["depth"];
         if (!d.is_number_integer() || (d != 8 && d != 16 && d != 32))
@@ -153,7 +159,9 @@ Scene ParseScene(const std::string& text, const std::string& file, const std::st
 
 Scene LoadScene(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw SceneError(path + ": cannot open the scene file (" + (std::filesystem::exists(path) ? "not readable" : "no such file") + ")");
+    if (!in)
+        throw SceneError(path + ": cannot open the scene file (" +
+                         (std::filesystem::exists(path) ? "not readable" : "no such file") + ")");
     std::ostringstream text;
     text << in.rdbuf();
     return ParseScene(text.str(), path, std::filesystem::path(path).parent_path().string());
@@ -169,7 +177,8 @@ ParamSetting ParseParamAssignment(const std::string& assignment) {
     try {
         value = Json::parse(assignment.substr(eq + 1));
     } catch (const nlohmann::json::parse_error&) {
-        throw SceneError(where + ": expected a number, true/false or [r, g, b] after '=', got \"" + assignment.substr(eq + 1) + "\"");
+        throw SceneError(where + ": expected a number, true/false or [r, g, b] after '=', got \"" +
+                         assignment.substr(eq + 1) + "\"");
     }
     if (value.is_object()) throw SceneError(where + ": keyframes belong in a scene file, not in --set");
     return {name, ParseAnimated(value, Expect::Param(), where), where};

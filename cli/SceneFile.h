@@ -24,8 +24,8 @@ struct LightSpec {
     LightType type = LightType::Point;
     Falloff falloff = Falloff::None;
     // Empty where the scene leaves the default.
-    Animated position, point_of_interest, color, intensity, cone_angle, cone_feather, falloff_radius,
-        falloff_distance, active;
+    Animated position, point_of_interest, color, intensity, cone_angle, cone_feather, falloff_radius, falloff_distance,
+        active;
     std::optional<double> in_seconds, out_seconds;
 };
 

@@ -10,10 +10,14 @@ namespace {
 
 const char* ShapeText(Expect::Shape s) {
     switch (s) {
-        case Expect::Shape::Number: return "a number";
-        case Expect::Shape::Bool: return "true or false";
-        case Expect::Shape::Vec3: return "an array of 3 numbers";
-        case Expect::Shape::ParamValue: return "a number, true/false or [r, g, b]";
+        case Expect::Shape::Number:
+            return "a number";
+        case Expect::Shape::Bool:
+            return "true or false";
+        case Expect::Shape::Vec3:
+            return "an array of 3 numbers";
+        case Expect::Shape::ParamValue:
+            return "a number, true/false or [r, g, b]";
     }
     return "";
 }
@@ -57,12 +61,13 @@ std::string Describe(const nlohmann::ordered_json& j) {
 
 Value ParseValue(const nlohmann::ordered_json& j, const Expect& e, const std::string& where) {
     using Shape = Expect::Shape;
-    if (j.is_boolean() && (e.shape == Shape::Bool || e.shape == Shape::ParamValue))
-        return Value::Bool(j.get<bool>());
+    if (j.is_boolean() && (e.shape == Shape::Bool || e.shape == Shape::ParamValue)) return Value::Bool(j.get<bool>());
     if (j.is_number() && (e.shape == Shape::Number || e.shape == Shape::ParamValue))
         return Value::Number(CheckRange(j.get<double>(), e, where));
     if (j.is_array() && (e.shape == Shape::Vec3 || e.shape == Shape::ParamValue)) {
-        if (j.size() != 3) Fail(where, std::string("expected ") + ShapeText(e.shape) + ", got " + std::to_string(j.size()) + " elements");
+        if (j.size() != 3)
+            Fail(where,
+                 std::string("expected ") + ShapeText(e.shape) + ", got " + std::to_string(j.size()) + " elements");
         std::vector<double> v;
         for (std::size_t i = 0; i < 3; ++i) {
             const std::string at = where + "[" + std::to_string(i) + "]";
@@ -87,8 +92,7 @@ Animated ParseAnimated(const nlohmann::ordered_json& j, const Expect& e, const s
         Value v = ParseValue(value, e, at);
         if (!keys.empty() && keys.begin()->second.kind != v.kind)
             Fail(at, "bad keyframe: every keyframe of a value must have the same kind, got " + Describe(value));
-        if (!keys.emplace(frame, std::move(v)).second)
-            Fail(at, "bad keyframe: frame " + key + " is given twice");
+        if (!keys.emplace(frame, std::move(v)).second) Fail(at, "bad keyframe: frame " + key + " is given twice");
     }
     return Animated(std::move(keys), true);
 }

@@ -12,7 +12,7 @@ namespace morvel::cli {
 struct Expect {
     enum class Shape { Number, Bool, Vec3, ParamValue } shape = Shape::Number;
     double min = -1e300, max = 1e300;  // per number or vector component
-    std::string range_text;           // "0 to 1", shown when a value is out of range
+    std::string range_text;            // "0 to 1", shown when a value is out of range
 
     static Expect Number(double lo = -1e300, double hi = 1e300, std::string text = {}) {
         return {Shape::Number, lo, hi, std::move(text)};

@@ -19,14 +19,22 @@ namespace {
 
 ParamInfo::Kind KindOf(PF_ParamType type) {
     switch (type) {
-        case PF_Param_LAYER: return ParamInfo::Kind::Layer;
-        case PF_Param_FLOAT_SLIDER: return ParamInfo::Kind::Float;
-        case PF_Param_ANGLE: return ParamInfo::Kind::Angle;
-        case PF_Param_CHECKBOX: return ParamInfo::Kind::Checkbox;
-        case PF_Param_COLOR: return ParamInfo::Kind::Color;
-        case PF_Param_GROUP_START: return ParamInfo::Kind::GroupStart;
-        case PF_Param_GROUP_END: return ParamInfo::Kind::GroupEnd;
-        default: return ParamInfo::Kind::Other;
+        case PF_Param_LAYER:
+            return ParamInfo::Kind::Layer;
+        case PF_Param_FLOAT_SLIDER:
+            return ParamInfo::Kind::Float;
+        case PF_Param_ANGLE:
+            return ParamInfo::Kind::Angle;
+        case PF_Param_CHECKBOX:
+            return ParamInfo::Kind::Checkbox;
+        case PF_Param_COLOR:
+            return ParamInfo::Kind::Color;
+        case PF_Param_GROUP_START:
+            return ParamInfo::Kind::GroupStart;
+        case PF_Param_GROUP_END:
+            return ParamInfo::Kind::GroupEnd;
+        default:
+            return ParamInfo::Kind::Other;
     }
 }
 
@@ -63,16 +71,26 @@ std::string ModelName(const std::vector<ParamInfo>& params, const ParamInfo& p) 
     return same > 1 ? p.group + "/" + p.name : p.name;
 }
 
-void ApplyParam(minihost::ParamModel& model, const std::vector<ParamInfo>& params, const ParamSetting& s, double frame) {
+void ApplyParam(minihost::ParamModel& model, const std::vector<ParamInfo>& params, const ParamSetting& s,
+                double frame) {
     const ParamInfo& p = ResolveParam(params, s.name, s.where);
     const std::string name = ModelName(params, p);
     const Value v = s.value.At(frame);
     switch (p.kind) {
-        case ParamInfo::Kind::Float: model.SetFloat(name, v.number); break;
-        case ParamInfo::Kind::Angle: model.SetAngle(name, v.number); break;
-        case ParamInfo::Kind::Checkbox: model.SetCheckbox(name, v.flag); break;
-        case ParamInfo::Kind::Color: model.SetColor(name, PF_Pixel{255, Channel(v.vec[0]), Channel(v.vec[1]), Channel(v.vec[2])}); break;
-        default: break;  // CheckParams refused every other kind
+        case ParamInfo::Kind::Float:
+            model.SetFloat(name, v.number);
+            break;
+        case ParamInfo::Kind::Angle:
+            model.SetAngle(name, v.number);
+            break;
+        case ParamInfo::Kind::Checkbox:
+            model.SetCheckbox(name, v.flag);
+            break;
+        case ParamInfo::Kind::Color:
+            model.SetColor(name, PF_Pixel{255, Channel(v.vec[0]), Channel(v.vec[1]), Channel(v.vec[2])});
+            break;
+        default:
+            break;  // CheckParams refused every other kind
     }
 }
 
@@ -80,9 +98,9 @@ void PlaceLights(minihost::Composition& comp, const Scene& scene, double frame, 
     comp.Clear();
     for (const auto& spec : scene.lights) {
         const LightState l = EvaluateLight(spec, frame, scene.fps, width, height);
-        minihost::CompLayer& layer = comp.AddLight(static_cast<AEGP_LightType>(l.type),
-                                                   {l.position[0], l.position[1], l.position[2]},
-                                                   {l.point_of_interest[0], l.point_of_interest[1], l.point_of_interest[2]});
+        minihost::CompLayer& layer =
+            comp.AddLight(static_cast<AEGP_LightType>(l.type), {l.position[0], l.position[1], l.position[2]},
+                          {l.point_of_interest[0], l.point_of_interest[1], l.point_of_interest[2]});
         layer.name = l.name;
         layer.color[0] = 1;
         for (int i = 0; i < 3; ++i) layer.color[i + 1] = l.color[i];
@@ -148,7 +166,8 @@ Frame SceneRenderer::RenderOn(minihost::Session& session, int frame) {
     request.time_step = 1000;
     request.current_time = A_long(frame) * 1000;
     const minihost::FrameResult result = minihost::RenderFrame(session, request);
-    const std::string context = "frame " + std::to_string(frame) + (result.rendered ? " (smart render)" : " (smart pre-render)");
+    const std::string context =
+        "frame " + std::to_string(frame) + (result.rendered ? " (smart render)" : " (smart pre-render)");
     if (result.err() != PF_Err_NONE)
         throw EffectError(result.err(), context, (result.rendered ? result.render : result.pre_render).Message());
     if (!result.output) throw EffectError(PF_Err_INTERNAL_STRUCT_DAMAGED, context + ": no output world");
@@ -179,7 +198,8 @@ void SceneRenderer::Render(const std::vector<int>& frames, const std::function<v
     };
     {
         std::vector<std::jthread> threads;
-        for (std::size_t t = 1; t < sessions_.size() && t < frames.size(); ++t) threads.emplace_back(work, std::ref(*sessions_[t]));
+        for (std::size_t t = 1; t < sessions_.size() && t < frames.size(); ++t)
+            threads.emplace_back(work, std::ref(*sessions_[t]));
         work(*sessions_.front());
     }
     if (error) std::rethrow_exception(error);

@@ -12,7 +12,8 @@ minihost::World ToWorld(const Image& image, int depth) {
         uint8_t* row = world.Row(y);
         for (int x = 0; x < image.width; ++x) {
             const float* p = image.At(x, y);
-            const float argb[4] = {ToDepth(p[3], depth), ToDepth(p[0], depth), ToDepth(p[1], depth), ToDepth(p[2], depth)};
+            const float argb[4] = {ToDepth(p[3], depth), ToDepth(p[0], depth), ToDepth(p[1], depth),
+                                   ToDepth(p[2], depth)};
             for (int c = 0; c < 4; ++c) {
                 if (depth == 8) {
                     row[x * 4 + c] = uint8_t(argb[c]);

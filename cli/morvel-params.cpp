@@ -21,7 +21,8 @@ namespace {
 
 int Usage(std::ostream& os, int code) {
     os << "usage: morvel-params [--module PATH]\n"
-          "Loads the effect module (default " MORVEL_DEFAULT_MODULE ")\n"
+          "Loads the effect module (default " MORVEL_DEFAULT_MODULE
+          ")\n"
           "and prints the parameters it registers.\n";
     return code;
 }

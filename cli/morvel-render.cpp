@@ -47,11 +47,12 @@ std::string FindModule() {
 }
 
 void ListParams(const std::vector<ParamInfo>& params) {
-    std::printf("%-5s  %-18s  %-22s  %-12s  %-16s  %s\n", "index", "group", "UI name", "kind", "default", "valid range");
+    std::printf("%-5s  %-18s  %-22s  %-12s  %-16s  %s\n", "index", "group", "UI name", "kind", "default",
+                "valid range");
     for (const auto& p : params) {
         if (p.index == 0 || p.kind == ParamInfo::Kind::GroupEnd) continue;
-        std::printf("%-5d  %-18s  %-22s  %-12s  %-16s  %s\n", p.index, p.group.c_str(), p.name.c_str(), KindName(p.kind),
-                    p.default_text.c_str(), p.range_text.c_str());
+        std::printf("%-5d  %-18s  %-22s  %-12s  %-16s  %s\n", p.index, p.group.c_str(), p.name.c_str(),
+                    KindName(p.kind), p.default_text.c_str(), p.range_text.c_str());
     }
 }
 
@@ -82,7 +83,8 @@ private:
 int Run(const Options& o) {
     if (o.backend == Backend::OpenCl || o.backend == Backend::Cuda)
         throw SceneError(std::string("--backend ") + (o.backend == Backend::OpenCl ? "opencl" : "cuda") +
-                         ": not available in this build (the GPU frame flows are not wired into morvel-render yet); use --backend cpu or auto");
+                         ": not available in this build (the GPU frame flows are not wired into morvel-render yet); "
+                         "use --backend cpu or auto");
 
     const std::string module = o.module ? *o.module : FindModule();
     if (o.module && !fs::exists(*o.module)) throw SceneError(*o.module + ": no such module file (--module)");
@@ -111,8 +113,9 @@ int Run(const Options& o) {
     });
     if (!o.quiet) {
         if (frames.size() == 1)
-            std::fprintf(stderr, "morvel-render: wrote %s (%d x %d, %d-bit) in %.2f s\n", FramePath(pattern, first).c_str(),
-                         renderer.width(), renderer.height(), depth, progress.Seconds());
+            std::fprintf(stderr, "morvel-render: wrote %s (%d x %d, %d-bit) in %.2f s\n",
+                         FramePath(pattern, first).c_str(), renderer.width(), renderer.height(), depth,
+                         progress.Seconds());
         else
             std::fprintf(stderr, "morvel-render: wrote %zu frames to %s (%d x %d, %d-bit) in %.2f s, %.1f fps\n",
                          frames.size(), pattern.c_str(), renderer.width(), renderer.height(), depth, progress.Seconds(),

@@ -36,8 +36,8 @@ PF_Err Render(PF_InData* in_data, PF_ParamDef* params[], PF_LayerDef* output) {
     return in_data->utils->copy(in_data->effect_ref, &params[0]->u.ld, output, nullptr, nullptr);
 }
 
-PF_Err Dispatch(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
-                PF_LayerDef* output, void* extra) {
+PF_Err Dispatch(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[], PF_LayerDef* output,
+                void* extra) {
     switch (cmd) {
         case PF_Cmd_GLOBAL_SETUP:
             return GlobalSetup(in_data, out_data);
@@ -61,8 +61,8 @@ PF_Err Dispatch(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDe
 }  // namespace
 }  // namespace morvel
 
-extern "C" PF_Err EffectMain(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data,
-                             PF_ParamDef* params[], PF_LayerDef* output, void* extra) {
+extern "C" PF_Err EffectMain(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
+                             PF_LayerDef* output, void* extra) {
     // Nothing may unwind into the host, whatever was thrown.
     try {
         return morvel::Dispatch(cmd, in_data, out_data, params, output, extra);

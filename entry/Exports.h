@@ -12,13 +12,12 @@
 
 extern "C" {
 
-MORVEL_EXPORT PF_Err EffectMain(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data,
-                                PF_ParamDef* params[], PF_LayerDef* output, void* extra);
+MORVEL_EXPORT PF_Err EffectMain(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
+                                PF_LayerDef* output, void* extra);
 
-MORVEL_EXPORT A_Err PluginDataEntryFunction2(PF_PluginDataPtr inPtr,
-                                             PF_PluginDataCB2 inPluginDataCallBackPtr,
-                                             SPBasicSuite* inSPBasicSuitePtr,
-                                             const char* inHostName, const char* inHostVersion);
+MORVEL_EXPORT A_Err PluginDataEntryFunction2(PF_PluginDataPtr inPtr, PF_PluginDataCB2 inPluginDataCallBackPtr,
+                                             SPBasicSuite* inSPBasicSuitePtr, const char* inHostName,
+                                             const char* inHostVersion);
 
 // Asks hybrid-graphics laptops to run the process on the discrete NVIDIA GPU.
 MORVEL_EXPORT extern int32_t NvOptimusEnablementCuda;

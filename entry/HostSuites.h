@@ -99,8 +99,7 @@ public:
         if (out_data) {
             out_data->out_flags |= PF_OutFlag_DISPLAY_ERROR_MESSAGE;
             if (in_data && in_data->utils && in_data->utils->ansi.sprintf)
-                in_data->utils->ansi.sprintf(out_data->return_msg, "%s",
-                                             "Not able to acquire AEFX Suite.");
+                in_data->utils->ansi.sprintf(out_data->return_msg, "%s", "Not able to acquire AEFX Suite.");
         }
         throw kSuiteMissingError;
     }

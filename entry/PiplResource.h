@@ -32,8 +32,8 @@ public:
     constexpr void code(std::string_view c) { u32(FourCC(c)); }
 
     static constexpr uint32_t FourCC(std::string_view c) {
-        return (uint32_t(uint8_t(c[0])) << 24) | (uint32_t(uint8_t(c[1])) << 16) |
-               (uint32_t(uint8_t(c[2])) << 8) | uint32_t(uint8_t(c[3]));
+        return (uint32_t(uint8_t(c[0])) << 24) | (uint32_t(uint8_t(c[1])) << 16) | (uint32_t(uint8_t(c[2])) << 8) |
+               uint32_t(uint8_t(c[3]));
     }
 
     // Data is zero-padded to a multiple of four bytes. The stored length counts

@@ -4,7 +4,7 @@
 #include "entry/PiplResource.h"
 
 namespace {
-[[gnu::section(".pipl"), gnu::used]] alignas(
-    4) const std::array<uint8_t, morvel::pipl::kSize> kPiplSection = morvel::pipl::Bytes();
+[[gnu::section(".pipl"),
+  gnu::used]] alignas(4) const std::array<uint8_t, morvel::pipl::kSize> kPiplSection = morvel::pipl::Bytes();
 }  // namespace
 #endif

@@ -219,8 +219,10 @@ static_assert(offsetof(PF_InData, dur_sampL) == 340 && sizeof(PF_InData::dur_sam
 static_assert(offsetof(PF_InData, total_sampL) == 344 && sizeof(PF_InData::total_sampL) == 4);
 static_assert(offsetof(PF_InData, src_snd) == 352 && sizeof(PF_InData::src_snd) == 32);
 static_assert(offsetof(PF_InData, pica_basicP) == 384 && sizeof(PF_InData::pica_basicP) == 8);
-static_assert(offsetof(PF_InData, pre_effect_source_origin_x) == 392 && sizeof(PF_InData::pre_effect_source_origin_x) == 4);
-static_assert(offsetof(PF_InData, pre_effect_source_origin_y) == 396 && sizeof(PF_InData::pre_effect_source_origin_y) == 4);
+static_assert(offsetof(PF_InData, pre_effect_source_origin_x) == 392 &&
+              sizeof(PF_InData::pre_effect_source_origin_x) == 4);
+static_assert(offsetof(PF_InData, pre_effect_source_origin_y) == 396 &&
+              sizeof(PF_InData::pre_effect_source_origin_y) == 4);
 static_assert(offsetof(PF_InData, shutter_phase) == 400 && sizeof(PF_InData::shutter_phase) == 4);
 static_assert(sizeof(PF_InData) == 408 && alignof(PF_InData) == 8);
 
@@ -231,9 +233,12 @@ static_assert(offsetof(PF_InteractCallbacks, add_param) == 16 && sizeof(PF_Inter
 static_assert(offsetof(PF_InteractCallbacks, abort) == 24 && sizeof(PF_InteractCallbacks::abort) == 8);
 static_assert(offsetof(PF_InteractCallbacks, progress) == 32 && sizeof(PF_InteractCallbacks::progress) == 8);
 static_assert(offsetof(PF_InteractCallbacks, register_ui) == 40 && sizeof(PF_InteractCallbacks::register_ui) == 8);
-static_assert(offsetof(PF_InteractCallbacks, checkout_layer_audio) == 48 && sizeof(PF_InteractCallbacks::checkout_layer_audio) == 8);
-static_assert(offsetof(PF_InteractCallbacks, checkin_layer_audio) == 56 && sizeof(PF_InteractCallbacks::checkin_layer_audio) == 8);
-static_assert(offsetof(PF_InteractCallbacks, get_audio_data) == 64 && sizeof(PF_InteractCallbacks::get_audio_data) == 8);
+static_assert(offsetof(PF_InteractCallbacks, checkout_layer_audio) == 48 &&
+              sizeof(PF_InteractCallbacks::checkout_layer_audio) == 8);
+static_assert(offsetof(PF_InteractCallbacks, checkin_layer_audio) == 56 &&
+              sizeof(PF_InteractCallbacks::checkin_layer_audio) == 8);
+static_assert(offsetof(PF_InteractCallbacks, get_audio_data) == 64 &&
+              sizeof(PF_InteractCallbacks::get_audio_data) == 8);
 static_assert(offsetof(PF_InteractCallbacks, reserved_str) == 72 && sizeof(PF_InteractCallbacks::reserved_str) == 24);
 static_assert(offsetof(PF_InteractCallbacks, reserved) == 96 && sizeof(PF_InteractCallbacks::reserved) == 80);
 static_assert(sizeof(PF_InteractCallbacks) == 176);
@@ -274,7 +279,8 @@ static_assert(sizeof(PF_SoundWorld) == 32 && alignof(PF_SoundWorld) == 8);
 static_assert(offsetof(PF_UtilCallbacks, begin_sampling) == 0 && sizeof(PF_UtilCallbacks::begin_sampling) == 8);
 static_assert(offsetof(PF_UtilCallbacks, subpixel_sample) == 8 && sizeof(PF_UtilCallbacks::subpixel_sample) == 8);
 static_assert(offsetof(PF_UtilCallbacks, area_sample) == 16 && sizeof(PF_UtilCallbacks::area_sample) == 8);
-static_assert(offsetof(PF_UtilCallbacks, get_batch_func_is_deprecated) == 24 && sizeof(PF_UtilCallbacks::get_batch_func_is_deprecated) == 8);
+static_assert(offsetof(PF_UtilCallbacks, get_batch_func_is_deprecated) == 24 &&
+              sizeof(PF_UtilCallbacks::get_batch_func_is_deprecated) == 8);
 static_assert(offsetof(PF_UtilCallbacks, end_sampling) == 32 && sizeof(PF_UtilCallbacks::end_sampling) == 8);
 static_assert(offsetof(PF_UtilCallbacks, composite_rect) == 40 && sizeof(PF_UtilCallbacks::composite_rect) == 8);
 static_assert(offsetof(PF_UtilCallbacks, blend) == 48 && sizeof(PF_UtilCallbacks::blend) == 8);
@@ -293,24 +299,31 @@ static_assert(offsetof(PF_UtilCallbacks, transfer_rect) == 144 && sizeof(PF_Util
 static_assert(offsetof(PF_UtilCallbacks, transform_world) == 152 && sizeof(PF_UtilCallbacks::transform_world) == 8);
 static_assert(offsetof(PF_UtilCallbacks, host_new_handle) == 160 && sizeof(PF_UtilCallbacks::host_new_handle) == 8);
 static_assert(offsetof(PF_UtilCallbacks, host_lock_handle) == 168 && sizeof(PF_UtilCallbacks::host_lock_handle) == 8);
-static_assert(offsetof(PF_UtilCallbacks, host_unlock_handle) == 176 && sizeof(PF_UtilCallbacks::host_unlock_handle) == 8);
-static_assert(offsetof(PF_UtilCallbacks, host_dispose_handle) == 184 && sizeof(PF_UtilCallbacks::host_dispose_handle) == 8);
+static_assert(offsetof(PF_UtilCallbacks, host_unlock_handle) == 176 &&
+              sizeof(PF_UtilCallbacks::host_unlock_handle) == 8);
+static_assert(offsetof(PF_UtilCallbacks, host_dispose_handle) == 184 &&
+              sizeof(PF_UtilCallbacks::host_dispose_handle) == 8);
 static_assert(offsetof(PF_UtilCallbacks, get_callback_addr) == 192 && sizeof(PF_UtilCallbacks::get_callback_addr) == 8);
 static_assert(offsetof(PF_UtilCallbacks, app) == 200 && sizeof(PF_UtilCallbacks::app) == 8);
 static_assert(offsetof(PF_UtilCallbacks, ansi) == 208 && sizeof(PF_UtilCallbacks::ansi) == 160);
 static_assert(offsetof(PF_UtilCallbacks, colorCB) == 368 && sizeof(PF_UtilCallbacks::colorCB) == 64);
 static_assert(offsetof(PF_UtilCallbacks, get_platform_data) == 432 && sizeof(PF_UtilCallbacks::get_platform_data) == 8);
-static_assert(offsetof(PF_UtilCallbacks, host_get_handle_size) == 440 && sizeof(PF_UtilCallbacks::host_get_handle_size) == 8);
-static_assert(offsetof(PF_UtilCallbacks, iterate_origin_non_clip_src) == 448 && sizeof(PF_UtilCallbacks::iterate_origin_non_clip_src) == 8);
+static_assert(offsetof(PF_UtilCallbacks, host_get_handle_size) == 440 &&
+              sizeof(PF_UtilCallbacks::host_get_handle_size) == 8);
+static_assert(offsetof(PF_UtilCallbacks, iterate_origin_non_clip_src) == 448 &&
+              sizeof(PF_UtilCallbacks::iterate_origin_non_clip_src) == 8);
 static_assert(offsetof(PF_UtilCallbacks, iterate_generic) == 456 && sizeof(PF_UtilCallbacks::iterate_generic) == 8);
-static_assert(offsetof(PF_UtilCallbacks, host_resize_handle) == 464 && sizeof(PF_UtilCallbacks::host_resize_handle) == 8);
+static_assert(offsetof(PF_UtilCallbacks, host_resize_handle) == 464 &&
+              sizeof(PF_UtilCallbacks::host_resize_handle) == 8);
 static_assert(offsetof(PF_UtilCallbacks, subpixel_sample16) == 472 && sizeof(PF_UtilCallbacks::subpixel_sample16) == 8);
 static_assert(offsetof(PF_UtilCallbacks, area_sample16) == 480 && sizeof(PF_UtilCallbacks::area_sample16) == 8);
 static_assert(offsetof(PF_UtilCallbacks, fill16) == 488 && sizeof(PF_UtilCallbacks::fill16) == 8);
-static_assert(offsetof(PF_UtilCallbacks, premultiply_color16) == 496 && sizeof(PF_UtilCallbacks::premultiply_color16) == 8);
+static_assert(offsetof(PF_UtilCallbacks, premultiply_color16) == 496 &&
+              sizeof(PF_UtilCallbacks::premultiply_color16) == 8);
 static_assert(offsetof(PF_UtilCallbacks, iterate16) == 504 && sizeof(PF_UtilCallbacks::iterate16) == 8);
 static_assert(offsetof(PF_UtilCallbacks, iterate_origin16) == 512 && sizeof(PF_UtilCallbacks::iterate_origin16) == 8);
-static_assert(offsetof(PF_UtilCallbacks, iterate_origin_non_clip_src16) == 520 && sizeof(PF_UtilCallbacks::iterate_origin_non_clip_src16) == 8);
+static_assert(offsetof(PF_UtilCallbacks, iterate_origin_non_clip_src16) == 520 &&
+              sizeof(PF_UtilCallbacks::iterate_origin_non_clip_src16) == 8);
 static_assert(offsetof(PF_UtilCallbacks, get_pixel_data8) == 528 && sizeof(PF_UtilCallbacks::get_pixel_data8) == 8);
 static_assert(offsetof(PF_UtilCallbacks, get_pixel_data16) == 536 && sizeof(PF_UtilCallbacks::get_pixel_data16) == 8);
 static_assert(offsetof(PF_UtilCallbacks, reserved) == 544 && sizeof(PF_UtilCallbacks::reserved) == 4);
@@ -505,14 +518,16 @@ static_assert(offsetof(PF_ArbitraryDef, refconPV) == 24 && sizeof(PF_ArbitraryDe
 static_assert(sizeof(PF_ArbitraryDef) == 32 && alignof(PF_ArbitraryDef) == 8);
 
 // PF_UserChangedParamExtra
-static_assert(offsetof(PF_UserChangedParamExtra, param_index) == 0 && sizeof(PF_UserChangedParamExtra::param_index) == 4);
+static_assert(offsetof(PF_UserChangedParamExtra, param_index) == 0 &&
+              sizeof(PF_UserChangedParamExtra::param_index) == 4);
 static_assert(sizeof(PF_UserChangedParamExtra) == 4 && alignof(PF_UserChangedParamExtra) == 4);
 
 // PF_RenderRequest
 static_assert(offsetof(PF_RenderRequest, rect) == 0 && sizeof(PF_RenderRequest::rect) == 16);
 static_assert(offsetof(PF_RenderRequest, field) == 16 && sizeof(PF_RenderRequest::field) == 4);
 static_assert(offsetof(PF_RenderRequest, channel_mask) == 20 && sizeof(PF_RenderRequest::channel_mask) == 4);
-static_assert(offsetof(PF_RenderRequest, preserve_rgb_of_zero_alpha) == 24 && sizeof(PF_RenderRequest::preserve_rgb_of_zero_alpha) == 1);
+static_assert(offsetof(PF_RenderRequest, preserve_rgb_of_zero_alpha) == 24 &&
+              sizeof(PF_RenderRequest::preserve_rgb_of_zero_alpha) == 1);
 static_assert(offsetof(PF_RenderRequest, unused) == 25 && sizeof(PF_RenderRequest::unused) == 3);
 static_assert(offsetof(PF_RenderRequest, reserved) == 28 && sizeof(PF_RenderRequest::reserved) == 16);
 static_assert(sizeof(PF_RenderRequest) == 44 && alignof(PF_RenderRequest) == 4);
@@ -532,7 +547,8 @@ static_assert(offsetof(PF_PreRenderOutput, solid) == 32 && sizeof(PF_PreRenderOu
 static_assert(offsetof(PF_PreRenderOutput, reserved) == 33 && sizeof(PF_PreRenderOutput::reserved) == 1);
 static_assert(offsetof(PF_PreRenderOutput, flags) == 34 && sizeof(PF_PreRenderOutput::flags) == 2);
 static_assert(offsetof(PF_PreRenderOutput, pre_render_data) == 40 && sizeof(PF_PreRenderOutput::pre_render_data) == 8);
-static_assert(offsetof(PF_PreRenderOutput, delete_pre_render_data_func) == 48 && sizeof(PF_PreRenderOutput::delete_pre_render_data_func) == 8);
+static_assert(offsetof(PF_PreRenderOutput, delete_pre_render_data_func) == 48 &&
+              sizeof(PF_PreRenderOutput::delete_pre_render_data_func) == 8);
 static_assert(sizeof(PF_PreRenderOutput) == 56 && alignof(PF_PreRenderOutput) == 8);
 
 // PF_CheckoutResult
@@ -547,7 +563,8 @@ static_assert(offsetof(PF_CheckoutResult, reserved) == 52 && sizeof(PF_CheckoutR
 static_assert(sizeof(PF_CheckoutResult) == 76 && alignof(PF_CheckoutResult) == 4);
 
 // PF_PreRenderCallbacks
-static_assert(offsetof(PF_PreRenderCallbacks, checkout_layer) == 0 && sizeof(PF_PreRenderCallbacks::checkout_layer) == 8);
+static_assert(offsetof(PF_PreRenderCallbacks, checkout_layer) == 0 &&
+              sizeof(PF_PreRenderCallbacks::checkout_layer) == 8);
 static_assert(offsetof(PF_PreRenderCallbacks, GuidMixInPtr) == 8 && sizeof(PF_PreRenderCallbacks::GuidMixInPtr) == 8);
 static_assert(sizeof(PF_PreRenderCallbacks) == 16);
 
@@ -560,16 +577,20 @@ static_assert(sizeof(PF_PreRenderExtra) == 24 && alignof(PF_PreRenderExtra) == 8
 // PF_SmartRenderInput
 static_assert(offsetof(PF_SmartRenderInput, output_request) == 0 && sizeof(PF_SmartRenderInput::output_request) == 44);
 static_assert(offsetof(PF_SmartRenderInput, bitdepth) == 44 && sizeof(PF_SmartRenderInput::bitdepth) == 2);
-static_assert(offsetof(PF_SmartRenderInput, pre_render_data) == 48 && sizeof(PF_SmartRenderInput::pre_render_data) == 8);
+static_assert(offsetof(PF_SmartRenderInput, pre_render_data) == 48 &&
+              sizeof(PF_SmartRenderInput::pre_render_data) == 8);
 static_assert(offsetof(PF_SmartRenderInput, gpu_data) == 56 && sizeof(PF_SmartRenderInput::gpu_data) == 8);
 static_assert(offsetof(PF_SmartRenderInput, what_gpu) == 64 && sizeof(PF_SmartRenderInput::what_gpu) == 4);
 static_assert(offsetof(PF_SmartRenderInput, device_index) == 68 && sizeof(PF_SmartRenderInput::device_index) == 4);
 static_assert(sizeof(PF_SmartRenderInput) == 72 && alignof(PF_SmartRenderInput) == 8);
 
 // PF_SmartRenderCallbacks
-static_assert(offsetof(PF_SmartRenderCallbacks, checkout_layer_pixels) == 0 && sizeof(PF_SmartRenderCallbacks::checkout_layer_pixels) == 8);
-static_assert(offsetof(PF_SmartRenderCallbacks, checkin_layer_pixels) == 8 && sizeof(PF_SmartRenderCallbacks::checkin_layer_pixels) == 8);
-static_assert(offsetof(PF_SmartRenderCallbacks, checkout_output) == 16 && sizeof(PF_SmartRenderCallbacks::checkout_output) == 8);
+static_assert(offsetof(PF_SmartRenderCallbacks, checkout_layer_pixels) == 0 &&
+              sizeof(PF_SmartRenderCallbacks::checkout_layer_pixels) == 8);
+static_assert(offsetof(PF_SmartRenderCallbacks, checkin_layer_pixels) == 8 &&
+              sizeof(PF_SmartRenderCallbacks::checkin_layer_pixels) == 8);
+static_assert(offsetof(PF_SmartRenderCallbacks, checkout_output) == 16 &&
+              sizeof(PF_SmartRenderCallbacks::checkout_output) == 8);
 static_assert(sizeof(PF_SmartRenderCallbacks) == 24);
 
 // PF_SmartRenderExtra
@@ -594,7 +615,8 @@ static_assert(sizeof(PF_GPUDeviceSetupExtra) == 16 && alignof(PF_GPUDeviceSetupE
 // PF_GPUDeviceSetdownInput
 static_assert(offsetof(PF_GPUDeviceSetdownInput, gpu_data) == 0 && sizeof(PF_GPUDeviceSetdownInput::gpu_data) == 8);
 static_assert(offsetof(PF_GPUDeviceSetdownInput, what_gpu) == 8 && sizeof(PF_GPUDeviceSetdownInput::what_gpu) == 4);
-static_assert(offsetof(PF_GPUDeviceSetdownInput, device_index) == 12 && sizeof(PF_GPUDeviceSetdownInput::device_index) == 4);
+static_assert(offsetof(PF_GPUDeviceSetdownInput, device_index) == 12 &&
+              sizeof(PF_GPUDeviceSetdownInput::device_index) == 4);
 static_assert(sizeof(PF_GPUDeviceSetdownInput) == 16 && alignof(PF_GPUDeviceSetdownInput) == 8);
 
 // PF_GPUDeviceSetdownExtra
@@ -608,26 +630,35 @@ static_assert(offsetof(PF_GPUDeviceInfo, platformPV) == 8 && sizeof(PF_GPUDevice
 static_assert(offsetof(PF_GPUDeviceInfo, devicePV) == 16 && sizeof(PF_GPUDeviceInfo::devicePV) == 8);
 static_assert(offsetof(PF_GPUDeviceInfo, contextPV) == 24 && sizeof(PF_GPUDeviceInfo::contextPV) == 8);
 static_assert(offsetof(PF_GPUDeviceInfo, command_queuePV) == 32 && sizeof(PF_GPUDeviceInfo::command_queuePV) == 8);
-static_assert(offsetof(PF_GPUDeviceInfo, offscreen_opengl_contextPV) == 40 && sizeof(PF_GPUDeviceInfo::offscreen_opengl_contextPV) == 8);
-static_assert(offsetof(PF_GPUDeviceInfo, offscreen_opengl_devicePV) == 48 && sizeof(PF_GPUDeviceInfo::offscreen_opengl_devicePV) == 8);
+static_assert(offsetof(PF_GPUDeviceInfo, offscreen_opengl_contextPV) == 40 &&
+              sizeof(PF_GPUDeviceInfo::offscreen_opengl_contextPV) == 8);
+static_assert(offsetof(PF_GPUDeviceInfo, offscreen_opengl_devicePV) == 48 &&
+              sizeof(PF_GPUDeviceInfo::offscreen_opengl_devicePV) == 8);
 static_assert(sizeof(PF_GPUDeviceInfo) == 56 && alignof(PF_GPUDeviceInfo) == 8);
 
 // PF_GPUDeviceSuite1
 static_assert(offsetof(PF_GPUDeviceSuite1, GetDeviceCount) == 0 && sizeof(PF_GPUDeviceSuite1::GetDeviceCount) == 8);
 static_assert(offsetof(PF_GPUDeviceSuite1, GetDeviceInfo) == 8 && sizeof(PF_GPUDeviceSuite1::GetDeviceInfo) == 8);
-static_assert(offsetof(PF_GPUDeviceSuite1, AcquireExclusiveDeviceAccess) == 16 && sizeof(PF_GPUDeviceSuite1::AcquireExclusiveDeviceAccess) == 8);
-static_assert(offsetof(PF_GPUDeviceSuite1, ReleaseExclusiveDeviceAccess) == 24 && sizeof(PF_GPUDeviceSuite1::ReleaseExclusiveDeviceAccess) == 8);
-static_assert(offsetof(PF_GPUDeviceSuite1, AllocateDeviceMemory) == 32 && sizeof(PF_GPUDeviceSuite1::AllocateDeviceMemory) == 8);
-static_assert(offsetof(PF_GPUDeviceSuite1, FreeDeviceMemory) == 40 && sizeof(PF_GPUDeviceSuite1::FreeDeviceMemory) == 8);
-static_assert(offsetof(PF_GPUDeviceSuite1, PurgeDeviceMemory) == 48 && sizeof(PF_GPUDeviceSuite1::PurgeDeviceMemory) == 8);
-static_assert(offsetof(PF_GPUDeviceSuite1, AllocateHostMemory) == 56 && sizeof(PF_GPUDeviceSuite1::AllocateHostMemory) == 8);
+static_assert(offsetof(PF_GPUDeviceSuite1, AcquireExclusiveDeviceAccess) == 16 &&
+              sizeof(PF_GPUDeviceSuite1::AcquireExclusiveDeviceAccess) == 8);
+static_assert(offsetof(PF_GPUDeviceSuite1, ReleaseExclusiveDeviceAccess) == 24 &&
+              sizeof(PF_GPUDeviceSuite1::ReleaseExclusiveDeviceAccess) == 8);
+static_assert(offsetof(PF_GPUDeviceSuite1, AllocateDeviceMemory) == 32 &&
+              sizeof(PF_GPUDeviceSuite1::AllocateDeviceMemory) == 8);
+static_assert(offsetof(PF_GPUDeviceSuite1, FreeDeviceMemory) == 40 &&
+              sizeof(PF_GPUDeviceSuite1::FreeDeviceMemory) == 8);
+static_assert(offsetof(PF_GPUDeviceSuite1, PurgeDeviceMemory) == 48 &&
+              sizeof(PF_GPUDeviceSuite1::PurgeDeviceMemory) == 8);
+static_assert(offsetof(PF_GPUDeviceSuite1, AllocateHostMemory) == 56 &&
+              sizeof(PF_GPUDeviceSuite1::AllocateHostMemory) == 8);
 static_assert(offsetof(PF_GPUDeviceSuite1, FreeHostMemory) == 64 && sizeof(PF_GPUDeviceSuite1::FreeHostMemory) == 8);
 static_assert(offsetof(PF_GPUDeviceSuite1, PurgeHostMemory) == 72 && sizeof(PF_GPUDeviceSuite1::PurgeHostMemory) == 8);
 static_assert(offsetof(PF_GPUDeviceSuite1, CreateGPUWorld) == 80 && sizeof(PF_GPUDeviceSuite1::CreateGPUWorld) == 8);
 static_assert(offsetof(PF_GPUDeviceSuite1, DisposeGPUWorld) == 88 && sizeof(PF_GPUDeviceSuite1::DisposeGPUWorld) == 8);
 static_assert(offsetof(PF_GPUDeviceSuite1, GetGPUWorldData) == 96 && sizeof(PF_GPUDeviceSuite1::GetGPUWorldData) == 8);
 static_assert(offsetof(PF_GPUDeviceSuite1, GetGPUWorldSize) == 104 && sizeof(PF_GPUDeviceSuite1::GetGPUWorldSize) == 8);
-static_assert(offsetof(PF_GPUDeviceSuite1, GetGPUWorldDeviceIndex) == 112 && sizeof(PF_GPUDeviceSuite1::GetGPUWorldDeviceIndex) == 8);
+static_assert(offsetof(PF_GPUDeviceSuite1, GetGPUWorldDeviceIndex) == 112 &&
+              sizeof(PF_GPUDeviceSuite1::GetGPUWorldDeviceIndex) == 8);
 static_assert(sizeof(PF_GPUDeviceSuite1) == 120);
 
 // SPBasicSuite (`in_data->pica_basicP`)
@@ -990,163 +1021,283 @@ static_assert(uint32_t(int64_t(AEGP_LayerFlag_NULL_LAYER)) == 0x10000u);
 static_assert(uint32_t(int64_t(AEGP_LayerFlag_ENVIRONMENT_LAYER)) == 0x200000u);
 
 // "PF Param Utils Suite", version 3 (PF_ParamUtilsSuite3)
-static_assert(offsetof(PF_ParamUtilsSuite3, PF_UpdateParamUI) == 0 && sizeof(PF_ParamUtilsSuite3::PF_UpdateParamUI) == 8);
-static_assert(offsetof(PF_ParamUtilsSuite3, PF_GetCurrentState) == 8 && sizeof(PF_ParamUtilsSuite3::PF_GetCurrentState) == 8);
-static_assert(offsetof(PF_ParamUtilsSuite3, PF_AreStatesIdentical) == 16 && sizeof(PF_ParamUtilsSuite3::PF_AreStatesIdentical) == 8);
-static_assert(offsetof(PF_ParamUtilsSuite3, PF_IsIdenticalCheckout) == 24 && sizeof(PF_ParamUtilsSuite3::PF_IsIdenticalCheckout) == 8);
-static_assert(offsetof(PF_ParamUtilsSuite3, PF_FindKeyframeTime) == 32 && sizeof(PF_ParamUtilsSuite3::PF_FindKeyframeTime) == 8);
-static_assert(offsetof(PF_ParamUtilsSuite3, PF_GetKeyframeCount) == 40 && sizeof(PF_ParamUtilsSuite3::PF_GetKeyframeCount) == 8);
-static_assert(offsetof(PF_ParamUtilsSuite3, PF_CheckoutKeyframe) == 48 && sizeof(PF_ParamUtilsSuite3::PF_CheckoutKeyframe) == 8);
-static_assert(offsetof(PF_ParamUtilsSuite3, PF_CheckinKeyframe) == 56 && sizeof(PF_ParamUtilsSuite3::PF_CheckinKeyframe) == 8);
-static_assert(offsetof(PF_ParamUtilsSuite3, PF_KeyIndexToTime) == 64 && sizeof(PF_ParamUtilsSuite3::PF_KeyIndexToTime) == 8);
+static_assert(offsetof(PF_ParamUtilsSuite3, PF_UpdateParamUI) == 0 &&
+              sizeof(PF_ParamUtilsSuite3::PF_UpdateParamUI) == 8);
+static_assert(offsetof(PF_ParamUtilsSuite3, PF_GetCurrentState) == 8 &&
+              sizeof(PF_ParamUtilsSuite3::PF_GetCurrentState) == 8);
+static_assert(offsetof(PF_ParamUtilsSuite3, PF_AreStatesIdentical) == 16 &&
+              sizeof(PF_ParamUtilsSuite3::PF_AreStatesIdentical) == 8);
+static_assert(offsetof(PF_ParamUtilsSuite3, PF_IsIdenticalCheckout) == 24 &&
+              sizeof(PF_ParamUtilsSuite3::PF_IsIdenticalCheckout) == 8);
+static_assert(offsetof(PF_ParamUtilsSuite3, PF_FindKeyframeTime) == 32 &&
+              sizeof(PF_ParamUtilsSuite3::PF_FindKeyframeTime) == 8);
+static_assert(offsetof(PF_ParamUtilsSuite3, PF_GetKeyframeCount) == 40 &&
+              sizeof(PF_ParamUtilsSuite3::PF_GetKeyframeCount) == 8);
+static_assert(offsetof(PF_ParamUtilsSuite3, PF_CheckoutKeyframe) == 48 &&
+              sizeof(PF_ParamUtilsSuite3::PF_CheckoutKeyframe) == 8);
+static_assert(offsetof(PF_ParamUtilsSuite3, PF_CheckinKeyframe) == 56 &&
+              sizeof(PF_ParamUtilsSuite3::PF_CheckinKeyframe) == 8);
+static_assert(offsetof(PF_ParamUtilsSuite3, PF_KeyIndexToTime) == 64 &&
+              sizeof(PF_ParamUtilsSuite3::PF_KeyIndexToTime) == 8);
 static_assert(sizeof(PF_ParamUtilsSuite3) == 72);
 
 // "PF Handle Suite", version 2 (PF_HandleSuite1)
 static_assert(offsetof(PF_HandleSuite1, host_new_handle) == 0 && sizeof(PF_HandleSuite1::host_new_handle) == 8);
 static_assert(offsetof(PF_HandleSuite1, host_lock_handle) == 8 && sizeof(PF_HandleSuite1::host_lock_handle) == 8);
 static_assert(offsetof(PF_HandleSuite1, host_unlock_handle) == 16 && sizeof(PF_HandleSuite1::host_unlock_handle) == 8);
-static_assert(offsetof(PF_HandleSuite1, host_dispose_handle) == 24 && sizeof(PF_HandleSuite1::host_dispose_handle) == 8);
-static_assert(offsetof(PF_HandleSuite1, host_get_handle_size) == 32 && sizeof(PF_HandleSuite1::host_get_handle_size) == 8);
+static_assert(offsetof(PF_HandleSuite1, host_dispose_handle) == 24 &&
+              sizeof(PF_HandleSuite1::host_dispose_handle) == 8);
+static_assert(offsetof(PF_HandleSuite1, host_get_handle_size) == 32 &&
+              sizeof(PF_HandleSuite1::host_get_handle_size) == 8);
 static_assert(offsetof(PF_HandleSuite1, host_resize_handle) == 40 && sizeof(PF_HandleSuite1::host_resize_handle) == 8);
 static_assert(sizeof(PF_HandleSuite1) == 48);
 
 // "AEGP Utility Suite", version 13 (AEGP_UtilitySuite6)
 static_assert(offsetof(AEGP_UtilitySuite6, AEGP_ReportInfo) == 0 && sizeof(AEGP_UtilitySuite6::AEGP_ReportInfo) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_ReportInfoUnicode) == 8 && sizeof(AEGP_UtilitySuite6::AEGP_ReportInfoUnicode) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_GetDriverPluginInitFuncVersion) == 16 && sizeof(AEGP_UtilitySuite6::AEGP_GetDriverPluginInitFuncVersion) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_GetDriverImplementationVersion) == 24 && sizeof(AEGP_UtilitySuite6::AEGP_GetDriverImplementationVersion) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_StartQuietErrors) == 32 && sizeof(AEGP_UtilitySuite6::AEGP_StartQuietErrors) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_EndQuietErrors) == 40 && sizeof(AEGP_UtilitySuite6::AEGP_EndQuietErrors) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_GetLastErrorMessage) == 48 && sizeof(AEGP_UtilitySuite6::AEGP_GetLastErrorMessage) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_StartUndoGroup) == 56 && sizeof(AEGP_UtilitySuite6::AEGP_StartUndoGroup) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_EndUndoGroup) == 64 && sizeof(AEGP_UtilitySuite6::AEGP_EndUndoGroup) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_RegisterWithAEGP) == 72 && sizeof(AEGP_UtilitySuite6::AEGP_RegisterWithAEGP) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_GetMainHWND) == 80 && sizeof(AEGP_UtilitySuite6::AEGP_GetMainHWND) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_ShowHideAllFloaters) == 88 && sizeof(AEGP_UtilitySuite6::AEGP_ShowHideAllFloaters) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_PaintPalGetForeColor) == 96 && sizeof(AEGP_UtilitySuite6::AEGP_PaintPalGetForeColor) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_PaintPalGetBackColor) == 104 && sizeof(AEGP_UtilitySuite6::AEGP_PaintPalGetBackColor) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_PaintPalSetForeColor) == 112 && sizeof(AEGP_UtilitySuite6::AEGP_PaintPalSetForeColor) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_PaintPalSetBackColor) == 120 && sizeof(AEGP_UtilitySuite6::AEGP_PaintPalSetBackColor) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_CharPalGetFillColor) == 128 && sizeof(AEGP_UtilitySuite6::AEGP_CharPalGetFillColor) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_CharPalGetStrokeColor) == 136 && sizeof(AEGP_UtilitySuite6::AEGP_CharPalGetStrokeColor) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_CharPalSetFillColor) == 144 && sizeof(AEGP_UtilitySuite6::AEGP_CharPalSetFillColor) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_CharPalSetStrokeColor) == 152 && sizeof(AEGP_UtilitySuite6::AEGP_CharPalSetStrokeColor) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_CharPalIsFillColorUIFrontmost) == 160 && sizeof(AEGP_UtilitySuite6::AEGP_CharPalIsFillColorUIFrontmost) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_ConvertFpLongToHSFRatio) == 168 && sizeof(AEGP_UtilitySuite6::AEGP_ConvertFpLongToHSFRatio) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_ConvertHSFRatioToFpLong) == 176 && sizeof(AEGP_UtilitySuite6::AEGP_ConvertHSFRatioToFpLong) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_CauseIdleRoutinesToBeCalled) == 184 && sizeof(AEGP_UtilitySuite6::AEGP_CauseIdleRoutinesToBeCalled) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_GetSuppressInteractiveUI) == 192 && sizeof(AEGP_UtilitySuite6::AEGP_GetSuppressInteractiveUI) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_WriteToOSConsole) == 200 && sizeof(AEGP_UtilitySuite6::AEGP_WriteToOSConsole) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_WriteToDebugLog) == 208 && sizeof(AEGP_UtilitySuite6::AEGP_WriteToDebugLog) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_IsScriptingAvailable) == 216 && sizeof(AEGP_UtilitySuite6::AEGP_IsScriptingAvailable) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_ExecuteScript) == 224 && sizeof(AEGP_UtilitySuite6::AEGP_ExecuteScript) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_HostIsActivated) == 232 && sizeof(AEGP_UtilitySuite6::AEGP_HostIsActivated) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_GetPluginPlatformRef) == 240 && sizeof(AEGP_UtilitySuite6::AEGP_GetPluginPlatformRef) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_UpdateFontList) == 248 && sizeof(AEGP_UtilitySuite6::AEGP_UpdateFontList) == 8);
-static_assert(offsetof(AEGP_UtilitySuite6, AEGP_GetPluginPaths) == 256 && sizeof(AEGP_UtilitySuite6::AEGP_GetPluginPaths) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_ReportInfoUnicode) == 8 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_ReportInfoUnicode) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_GetDriverPluginInitFuncVersion) == 16 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_GetDriverPluginInitFuncVersion) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_GetDriverImplementationVersion) == 24 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_GetDriverImplementationVersion) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_StartQuietErrors) == 32 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_StartQuietErrors) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_EndQuietErrors) == 40 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_EndQuietErrors) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_GetLastErrorMessage) == 48 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_GetLastErrorMessage) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_StartUndoGroup) == 56 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_StartUndoGroup) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_EndUndoGroup) == 64 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_EndUndoGroup) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_RegisterWithAEGP) == 72 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_RegisterWithAEGP) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_GetMainHWND) == 80 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_GetMainHWND) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_ShowHideAllFloaters) == 88 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_ShowHideAllFloaters) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_PaintPalGetForeColor) == 96 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_PaintPalGetForeColor) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_PaintPalGetBackColor) == 104 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_PaintPalGetBackColor) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_PaintPalSetForeColor) == 112 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_PaintPalSetForeColor) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_PaintPalSetBackColor) == 120 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_PaintPalSetBackColor) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_CharPalGetFillColor) == 128 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_CharPalGetFillColor) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_CharPalGetStrokeColor) == 136 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_CharPalGetStrokeColor) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_CharPalSetFillColor) == 144 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_CharPalSetFillColor) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_CharPalSetStrokeColor) == 152 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_CharPalSetStrokeColor) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_CharPalIsFillColorUIFrontmost) == 160 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_CharPalIsFillColorUIFrontmost) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_ConvertFpLongToHSFRatio) == 168 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_ConvertFpLongToHSFRatio) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_ConvertHSFRatioToFpLong) == 176 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_ConvertHSFRatioToFpLong) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_CauseIdleRoutinesToBeCalled) == 184 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_CauseIdleRoutinesToBeCalled) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_GetSuppressInteractiveUI) == 192 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_GetSuppressInteractiveUI) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_WriteToOSConsole) == 200 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_WriteToOSConsole) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_WriteToDebugLog) == 208 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_WriteToDebugLog) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_IsScriptingAvailable) == 216 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_IsScriptingAvailable) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_ExecuteScript) == 224 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_ExecuteScript) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_HostIsActivated) == 232 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_HostIsActivated) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_GetPluginPlatformRef) == 240 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_GetPluginPlatformRef) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_UpdateFontList) == 248 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_UpdateFontList) == 8);
+static_assert(offsetof(AEGP_UtilitySuite6, AEGP_GetPluginPaths) == 256 &&
+              sizeof(AEGP_UtilitySuite6::AEGP_GetPluginPaths) == 8);
 static_assert(sizeof(AEGP_UtilitySuite6) == 264);
 
 // "AEGP PF Interface Suite", version 1 (AEGP_PFInterfaceSuite1)
-static_assert(offsetof(AEGP_PFInterfaceSuite1, AEGP_GetEffectLayer) == 0 && sizeof(AEGP_PFInterfaceSuite1::AEGP_GetEffectLayer) == 8);
-static_assert(offsetof(AEGP_PFInterfaceSuite1, AEGP_GetNewEffectForEffect) == 8 && sizeof(AEGP_PFInterfaceSuite1::AEGP_GetNewEffectForEffect) == 8);
-static_assert(offsetof(AEGP_PFInterfaceSuite1, AEGP_ConvertEffectToCompTime) == 16 && sizeof(AEGP_PFInterfaceSuite1::AEGP_ConvertEffectToCompTime) == 8);
-static_assert(offsetof(AEGP_PFInterfaceSuite1, AEGP_GetEffectCamera) == 24 && sizeof(AEGP_PFInterfaceSuite1::AEGP_GetEffectCamera) == 8);
-static_assert(offsetof(AEGP_PFInterfaceSuite1, AEGP_GetEffectCameraMatrix) == 32 && sizeof(AEGP_PFInterfaceSuite1::AEGP_GetEffectCameraMatrix) == 8);
+static_assert(offsetof(AEGP_PFInterfaceSuite1, AEGP_GetEffectLayer) == 0 &&
+              sizeof(AEGP_PFInterfaceSuite1::AEGP_GetEffectLayer) == 8);
+static_assert(offsetof(AEGP_PFInterfaceSuite1, AEGP_GetNewEffectForEffect) == 8 &&
+              sizeof(AEGP_PFInterfaceSuite1::AEGP_GetNewEffectForEffect) == 8);
+static_assert(offsetof(AEGP_PFInterfaceSuite1, AEGP_ConvertEffectToCompTime) == 16 &&
+              sizeof(AEGP_PFInterfaceSuite1::AEGP_ConvertEffectToCompTime) == 8);
+static_assert(offsetof(AEGP_PFInterfaceSuite1, AEGP_GetEffectCamera) == 24 &&
+              sizeof(AEGP_PFInterfaceSuite1::AEGP_GetEffectCamera) == 8);
+static_assert(offsetof(AEGP_PFInterfaceSuite1, AEGP_GetEffectCameraMatrix) == 32 &&
+              sizeof(AEGP_PFInterfaceSuite1::AEGP_GetEffectCameraMatrix) == 8);
 static_assert(sizeof(AEGP_PFInterfaceSuite1) == 40);
 
 // Version 5 (AEGP_LayerSuite1)
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetCompNumLayers) == 0 && sizeof(AEGP_LayerSuite1::AEGP_GetCompNumLayers) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetCompLayerByIndex) == 8 && sizeof(AEGP_LayerSuite1::AEGP_GetCompLayerByIndex) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetActiveLayer) == 16 && sizeof(AEGP_LayerSuite1::AEGP_GetActiveLayer) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerIndex) == 24 && sizeof(AEGP_LayerSuite1::AEGP_GetLayerIndex) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerSourceItem) == 32 && sizeof(AEGP_LayerSuite1::AEGP_GetLayerSourceItem) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerParentComp) == 40 && sizeof(AEGP_LayerSuite1::AEGP_GetLayerParentComp) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetCompNumLayers) == 0 &&
+              sizeof(AEGP_LayerSuite1::AEGP_GetCompNumLayers) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetCompLayerByIndex) == 8 &&
+              sizeof(AEGP_LayerSuite1::AEGP_GetCompLayerByIndex) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetActiveLayer) == 16 &&
+              sizeof(AEGP_LayerSuite1::AEGP_GetActiveLayer) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerIndex) == 24 &&
+              sizeof(AEGP_LayerSuite1::AEGP_GetLayerIndex) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerSourceItem) == 32 &&
+              sizeof(AEGP_LayerSuite1::AEGP_GetLayerSourceItem) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerParentComp) == 40 &&
+              sizeof(AEGP_LayerSuite1::AEGP_GetLayerParentComp) == 8);
 static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerName) == 48 && sizeof(AEGP_LayerSuite1::AEGP_GetLayerName) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerQuality) == 56 && sizeof(AEGP_LayerSuite1::AEGP_GetLayerQuality) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_SetLayerQuality) == 64 && sizeof(AEGP_LayerSuite1::AEGP_SetLayerQuality) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerFlags) == 72 && sizeof(AEGP_LayerSuite1::AEGP_GetLayerFlags) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerQuality) == 56 &&
+              sizeof(AEGP_LayerSuite1::AEGP_GetLayerQuality) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_SetLayerQuality) == 64 &&
+              sizeof(AEGP_LayerSuite1::AEGP_SetLayerQuality) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerFlags) == 72 &&
+              sizeof(AEGP_LayerSuite1::AEGP_GetLayerFlags) == 8);
 static_assert(offsetof(AEGP_LayerSuite1, AEGP_SetLayerFlag) == 80 && sizeof(AEGP_LayerSuite1::AEGP_SetLayerFlag) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_IsLayerVideoReallyOn) == 88 && sizeof(AEGP_LayerSuite1::AEGP_IsLayerVideoReallyOn) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_IsLayerAudioReallyOn) == 96 && sizeof(AEGP_LayerSuite1::AEGP_IsLayerAudioReallyOn) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerCurrentTime) == 104 && sizeof(AEGP_LayerSuite1::AEGP_GetLayerCurrentTime) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerInPoint) == 112 && sizeof(AEGP_LayerSuite1::AEGP_GetLayerInPoint) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerDuration) == 120 && sizeof(AEGP_LayerSuite1::AEGP_GetLayerDuration) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_SetLayerInPointAndDuration) == 128 && sizeof(AEGP_LayerSuite1::AEGP_SetLayerInPointAndDuration) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerOffset) == 136 && sizeof(AEGP_LayerSuite1::AEGP_GetLayerOffset) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_SetLayerOffset) == 144 && sizeof(AEGP_LayerSuite1::AEGP_SetLayerOffset) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerStretch) == 152 && sizeof(AEGP_LayerSuite1::AEGP_GetLayerStretch) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_SetLayerStretch) == 160 && sizeof(AEGP_LayerSuite1::AEGP_SetLayerStretch) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerTransferMode) == 168 && sizeof(AEGP_LayerSuite1::AEGP_GetLayerTransferMode) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_SetLayerTransferMode) == 176 && sizeof(AEGP_LayerSuite1::AEGP_SetLayerTransferMode) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_IsAddLayerValid) == 184 && sizeof(AEGP_LayerSuite1::AEGP_IsAddLayerValid) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_IsLayerVideoReallyOn) == 88 &&
+              sizeof(AEGP_LayerSuite1::AEGP_IsLayerVideoReallyOn) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_IsLayerAudioReallyOn) == 96 &&
+              sizeof(AEGP_LayerSuite1::AEGP_IsLayerAudioReallyOn) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerCurrentTime) == 104 &&
+              sizeof(AEGP_LayerSuite1::AEGP_GetLayerCurrentTime) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerInPoint) == 112 &&
+              sizeof(AEGP_LayerSuite1::AEGP_GetLayerInPoint) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerDuration) == 120 &&
+              sizeof(AEGP_LayerSuite1::AEGP_GetLayerDuration) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_SetLayerInPointAndDuration) == 128 &&
+              sizeof(AEGP_LayerSuite1::AEGP_SetLayerInPointAndDuration) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerOffset) == 136 &&
+              sizeof(AEGP_LayerSuite1::AEGP_GetLayerOffset) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_SetLayerOffset) == 144 &&
+              sizeof(AEGP_LayerSuite1::AEGP_SetLayerOffset) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerStretch) == 152 &&
+              sizeof(AEGP_LayerSuite1::AEGP_GetLayerStretch) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_SetLayerStretch) == 160 &&
+              sizeof(AEGP_LayerSuite1::AEGP_SetLayerStretch) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerTransferMode) == 168 &&
+              sizeof(AEGP_LayerSuite1::AEGP_GetLayerTransferMode) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_SetLayerTransferMode) == 176 &&
+              sizeof(AEGP_LayerSuite1::AEGP_SetLayerTransferMode) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_IsAddLayerValid) == 184 &&
+              sizeof(AEGP_LayerSuite1::AEGP_IsAddLayerValid) == 8);
 static_assert(offsetof(AEGP_LayerSuite1, AEGP_AddLayer) == 192 && sizeof(AEGP_LayerSuite1::AEGP_AddLayer) == 8);
 static_assert(offsetof(AEGP_LayerSuite1, AEGP_ReorderLayer) == 200 && sizeof(AEGP_LayerSuite1::AEGP_ReorderLayer) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerMaskedBounds) == 208 && sizeof(AEGP_LayerSuite1::AEGP_GetLayerMaskedBounds) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerObjectType) == 216 && sizeof(AEGP_LayerSuite1::AEGP_GetLayerObjectType) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerMaskedBounds) == 208 &&
+              sizeof(AEGP_LayerSuite1::AEGP_GetLayerMaskedBounds) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerObjectType) == 216 &&
+              sizeof(AEGP_LayerSuite1::AEGP_GetLayerObjectType) == 8);
 static_assert(offsetof(AEGP_LayerSuite1, AEGP_IsLayer3D) == 224 && sizeof(AEGP_LayerSuite1::AEGP_IsLayer3D) == 8);
 static_assert(offsetof(AEGP_LayerSuite1, AEGP_IsLayer2D) == 232 && sizeof(AEGP_LayerSuite1::AEGP_IsLayer2D) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_IsVideoActive) == 240 && sizeof(AEGP_LayerSuite1::AEGP_IsVideoActive) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_IsLayerUsedAsTrackMatte) == 248 && sizeof(AEGP_LayerSuite1::AEGP_IsLayerUsedAsTrackMatte) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_DoesLayerHaveTrackMatte) == 256 && sizeof(AEGP_LayerSuite1::AEGP_DoesLayerHaveTrackMatte) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_ConvertCompToLayerTime) == 264 && sizeof(AEGP_LayerSuite1::AEGP_ConvertCompToLayerTime) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerDancingRandValue) == 272 && sizeof(AEGP_LayerSuite1::AEGP_GetLayerDancingRandValue) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_IsVideoActive) == 240 &&
+              sizeof(AEGP_LayerSuite1::AEGP_IsVideoActive) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_IsLayerUsedAsTrackMatte) == 248 &&
+              sizeof(AEGP_LayerSuite1::AEGP_IsLayerUsedAsTrackMatte) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_DoesLayerHaveTrackMatte) == 256 &&
+              sizeof(AEGP_LayerSuite1::AEGP_DoesLayerHaveTrackMatte) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_ConvertCompToLayerTime) == 264 &&
+              sizeof(AEGP_LayerSuite1::AEGP_ConvertCompToLayerTime) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerDancingRandValue) == 272 &&
+              sizeof(AEGP_LayerSuite1::AEGP_GetLayerDancingRandValue) == 8);
 static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerID) == 280 && sizeof(AEGP_LayerSuite1::AEGP_GetLayerID) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerToWorldXform) == 288 && sizeof(AEGP_LayerSuite1::AEGP_GetLayerToWorldXform) == 8);
-static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerToWorldXformFromView) == 296 && sizeof(AEGP_LayerSuite1::AEGP_GetLayerToWorldXformFromView) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerToWorldXform) == 288 &&
+              sizeof(AEGP_LayerSuite1::AEGP_GetLayerToWorldXform) == 8);
+static_assert(offsetof(AEGP_LayerSuite1, AEGP_GetLayerToWorldXformFromView) == 296 &&
+              sizeof(AEGP_LayerSuite1::AEGP_GetLayerToWorldXformFromView) == 8);
 static_assert(offsetof(AEGP_LayerSuite1, AEGP_SetLayerName) == 304 && sizeof(AEGP_LayerSuite1::AEGP_SetLayerName) == 8);
 static_assert(sizeof(AEGP_LayerSuite1) == 312);
 
 // Version 14 (AEGP_LayerSuite8)
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetCompNumLayers) == 0 && sizeof(AEGP_LayerSuite8::AEGP_GetCompNumLayers) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetCompLayerByIndex) == 8 && sizeof(AEGP_LayerSuite8::AEGP_GetCompLayerByIndex) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetActiveLayer) == 16 && sizeof(AEGP_LayerSuite8::AEGP_GetActiveLayer) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerIndex) == 24 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerIndex) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerSourceItem) == 32 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerSourceItem) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerSourceItemID) == 40 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerSourceItemID) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerParentComp) == 48 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerParentComp) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetCompNumLayers) == 0 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetCompNumLayers) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetCompLayerByIndex) == 8 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetCompLayerByIndex) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetActiveLayer) == 16 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetActiveLayer) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerIndex) == 24 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetLayerIndex) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerSourceItem) == 32 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetLayerSourceItem) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerSourceItemID) == 40 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetLayerSourceItemID) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerParentComp) == 48 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetLayerParentComp) == 8);
 static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerName) == 56 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerName) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerQuality) == 64 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerQuality) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_SetLayerQuality) == 72 && sizeof(AEGP_LayerSuite8::AEGP_SetLayerQuality) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerFlags) == 80 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerFlags) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerQuality) == 64 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetLayerQuality) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_SetLayerQuality) == 72 &&
+              sizeof(AEGP_LayerSuite8::AEGP_SetLayerQuality) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerFlags) == 80 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetLayerFlags) == 8);
 static_assert(offsetof(AEGP_LayerSuite8, AEGP_SetLayerFlag) == 88 && sizeof(AEGP_LayerSuite8::AEGP_SetLayerFlag) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_IsLayerVideoReallyOn) == 96 && sizeof(AEGP_LayerSuite8::AEGP_IsLayerVideoReallyOn) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_IsLayerAudioReallyOn) == 104 && sizeof(AEGP_LayerSuite8::AEGP_IsLayerAudioReallyOn) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerCurrentTime) == 112 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerCurrentTime) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerInPoint) == 120 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerInPoint) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerDuration) == 128 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerDuration) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_SetLayerInPointAndDuration) == 136 && sizeof(AEGP_LayerSuite8::AEGP_SetLayerInPointAndDuration) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerOffset) == 144 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerOffset) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_SetLayerOffset) == 152 && sizeof(AEGP_LayerSuite8::AEGP_SetLayerOffset) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerStretch) == 160 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerStretch) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_SetLayerStretch) == 168 && sizeof(AEGP_LayerSuite8::AEGP_SetLayerStretch) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerTransferMode) == 176 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerTransferMode) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_SetLayerTransferMode) == 184 && sizeof(AEGP_LayerSuite8::AEGP_SetLayerTransferMode) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_IsAddLayerValid) == 192 && sizeof(AEGP_LayerSuite8::AEGP_IsAddLayerValid) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_IsLayerVideoReallyOn) == 96 &&
+              sizeof(AEGP_LayerSuite8::AEGP_IsLayerVideoReallyOn) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_IsLayerAudioReallyOn) == 104 &&
+              sizeof(AEGP_LayerSuite8::AEGP_IsLayerAudioReallyOn) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerCurrentTime) == 112 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetLayerCurrentTime) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerInPoint) == 120 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetLayerInPoint) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerDuration) == 128 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetLayerDuration) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_SetLayerInPointAndDuration) == 136 &&
+              sizeof(AEGP_LayerSuite8::AEGP_SetLayerInPointAndDuration) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerOffset) == 144 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetLayerOffset) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_SetLayerOffset) == 152 &&
+              sizeof(AEGP_LayerSuite8::AEGP_SetLayerOffset) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerStretch) == 160 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetLayerStretch) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_SetLayerStretch) == 168 &&
+              sizeof(AEGP_LayerSuite8::AEGP_SetLayerStretch) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerTransferMode) == 176 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetLayerTransferMode) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_SetLayerTransferMode) == 184 &&
+              sizeof(AEGP_LayerSuite8::AEGP_SetLayerTransferMode) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_IsAddLayerValid) == 192 &&
+              sizeof(AEGP_LayerSuite8::AEGP_IsAddLayerValid) == 8);
 static_assert(offsetof(AEGP_LayerSuite8, AEGP_AddLayer) == 200 && sizeof(AEGP_LayerSuite8::AEGP_AddLayer) == 8);
 static_assert(offsetof(AEGP_LayerSuite8, AEGP_ReorderLayer) == 208 && sizeof(AEGP_LayerSuite8::AEGP_ReorderLayer) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerMaskedBounds) == 216 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerMaskedBounds) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerObjectType) == 224 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerObjectType) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerMaskedBounds) == 216 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetLayerMaskedBounds) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerObjectType) == 224 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetLayerObjectType) == 8);
 static_assert(offsetof(AEGP_LayerSuite8, AEGP_IsLayer3D) == 232 && sizeof(AEGP_LayerSuite8::AEGP_IsLayer3D) == 8);
 static_assert(offsetof(AEGP_LayerSuite8, AEGP_IsLayer2D) == 240 && sizeof(AEGP_LayerSuite8::AEGP_IsLayer2D) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_IsVideoActive) == 248 && sizeof(AEGP_LayerSuite8::AEGP_IsVideoActive) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_IsLayerUsedAsTrackMatte) == 256 && sizeof(AEGP_LayerSuite8::AEGP_IsLayerUsedAsTrackMatte) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_DoesLayerHaveTrackMatte) == 264 && sizeof(AEGP_LayerSuite8::AEGP_DoesLayerHaveTrackMatte) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_ConvertCompToLayerTime) == 272 && sizeof(AEGP_LayerSuite8::AEGP_ConvertCompToLayerTime) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_ConvertLayerToCompTime) == 280 && sizeof(AEGP_LayerSuite8::AEGP_ConvertLayerToCompTime) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerDancingRandValue) == 288 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerDancingRandValue) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_IsVideoActive) == 248 &&
+              sizeof(AEGP_LayerSuite8::AEGP_IsVideoActive) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_IsLayerUsedAsTrackMatte) == 256 &&
+              sizeof(AEGP_LayerSuite8::AEGP_IsLayerUsedAsTrackMatte) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_DoesLayerHaveTrackMatte) == 264 &&
+              sizeof(AEGP_LayerSuite8::AEGP_DoesLayerHaveTrackMatte) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_ConvertCompToLayerTime) == 272 &&
+              sizeof(AEGP_LayerSuite8::AEGP_ConvertCompToLayerTime) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_ConvertLayerToCompTime) == 280 &&
+              sizeof(AEGP_LayerSuite8::AEGP_ConvertLayerToCompTime) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerDancingRandValue) == 288 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetLayerDancingRandValue) == 8);
 static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerID) == 296 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerID) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerToWorldXform) == 304 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerToWorldXform) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerToWorldXformFromView) == 312 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerToWorldXformFromView) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerToWorldXform) == 304 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetLayerToWorldXform) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerToWorldXformFromView) == 312 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetLayerToWorldXformFromView) == 8);
 static_assert(offsetof(AEGP_LayerSuite8, AEGP_SetLayerName) == 320 && sizeof(AEGP_LayerSuite8::AEGP_SetLayerName) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerParent) == 328 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerParent) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_SetLayerParent) == 336 && sizeof(AEGP_LayerSuite8::AEGP_SetLayerParent) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerParent) == 328 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetLayerParent) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_SetLayerParent) == 336 &&
+              sizeof(AEGP_LayerSuite8::AEGP_SetLayerParent) == 8);
 static_assert(offsetof(AEGP_LayerSuite8, AEGP_DeleteLayer) == 344 && sizeof(AEGP_LayerSuite8::AEGP_DeleteLayer) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_DuplicateLayer) == 352 && sizeof(AEGP_LayerSuite8::AEGP_DuplicateLayer) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerFromLayerID) == 360 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerFromLayerID) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerLabel) == 368 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerLabel) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_SetLayerLabel) == 376 && sizeof(AEGP_LayerSuite8::AEGP_SetLayerLabel) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerSamplingQuality) == 384 && sizeof(AEGP_LayerSuite8::AEGP_GetLayerSamplingQuality) == 8);
-static_assert(offsetof(AEGP_LayerSuite8, AEGP_SetLayerSamplingQuality) == 392 && sizeof(AEGP_LayerSuite8::AEGP_SetLayerSamplingQuality) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_DuplicateLayer) == 352 &&
+              sizeof(AEGP_LayerSuite8::AEGP_DuplicateLayer) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerFromLayerID) == 360 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetLayerFromLayerID) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerLabel) == 368 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetLayerLabel) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_SetLayerLabel) == 376 &&
+              sizeof(AEGP_LayerSuite8::AEGP_SetLayerLabel) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_GetLayerSamplingQuality) == 384 &&
+              sizeof(AEGP_LayerSuite8::AEGP_GetLayerSamplingQuality) == 8);
+static_assert(offsetof(AEGP_LayerSuite8, AEGP_SetLayerSamplingQuality) == 392 &&
+              sizeof(AEGP_LayerSuite8::AEGP_SetLayerSamplingQuality) == 8);
 static_assert(sizeof(AEGP_LayerSuite8) == 400);
 
 // Version 1 (AEGP_LightSuite1)
@@ -1159,42 +1310,75 @@ static_assert(offsetof(AEGP_LightSuite2, AEGP_SetLightType) == 8 && sizeof(AEGP_
 static_assert(sizeof(AEGP_LightSuite2) == 16);
 
 // Version 4 (AEGP_StreamSuite1), slots up to AEGP_GetLayerStreamValue
-static_assert(offsetof(AEGP_StreamSuite1, AEGP_IsStreamLegal) == 0 && sizeof(AEGP_StreamSuite1::AEGP_IsStreamLegal) == 8);
-static_assert(offsetof(AEGP_StreamSuite1, AEGP_CanVaryOverTime) == 8 && sizeof(AEGP_StreamSuite1::AEGP_CanVaryOverTime) == 8);
-static_assert(offsetof(AEGP_StreamSuite1, AEGP_GetNewLayerStream) == 16 && sizeof(AEGP_StreamSuite1::AEGP_GetNewLayerStream) == 8);
-static_assert(offsetof(AEGP_StreamSuite1, AEGP_GetEffectNumParamStreams) == 24 && sizeof(AEGP_StreamSuite1::AEGP_GetEffectNumParamStreams) == 8);
-static_assert(offsetof(AEGP_StreamSuite1, AEGP_GetNewEffectStreamByIndex) == 32 && sizeof(AEGP_StreamSuite1::AEGP_GetNewEffectStreamByIndex) == 8);
-static_assert(offsetof(AEGP_StreamSuite1, AEGP_GetNewMaskStream) == 40 && sizeof(AEGP_StreamSuite1::AEGP_GetNewMaskStream) == 8);
-static_assert(offsetof(AEGP_StreamSuite1, AEGP_DisposeStream) == 48 && sizeof(AEGP_StreamSuite1::AEGP_DisposeStream) == 8);
-static_assert(offsetof(AEGP_StreamSuite1, AEGP_GetStreamName) == 56 && sizeof(AEGP_StreamSuite1::AEGP_GetStreamName) == 8);
-static_assert(offsetof(AEGP_StreamSuite1, AEGP_GetStreamUnitsText) == 64 && sizeof(AEGP_StreamSuite1::AEGP_GetStreamUnitsText) == 8);
-static_assert(offsetof(AEGP_StreamSuite1, AEGP_GetStreamProperties) == 72 && sizeof(AEGP_StreamSuite1::AEGP_GetStreamProperties) == 8);
-static_assert(offsetof(AEGP_StreamSuite1, AEGP_IsStreamTimevarying) == 80 && sizeof(AEGP_StreamSuite1::AEGP_IsStreamTimevarying) == 8);
-static_assert(offsetof(AEGP_StreamSuite1, AEGP_GetStreamType) == 88 && sizeof(AEGP_StreamSuite1::AEGP_GetStreamType) == 8);
-static_assert(offsetof(AEGP_StreamSuite1, AEGP_GetNewStreamValue) == 96 && sizeof(AEGP_StreamSuite1::AEGP_GetNewStreamValue) == 8);
-static_assert(offsetof(AEGP_StreamSuite1, AEGP_DisposeStreamValue) == 104 && sizeof(AEGP_StreamSuite1::AEGP_DisposeStreamValue) == 8);
-static_assert(offsetof(AEGP_StreamSuite1, AEGP_SetStreamValue) == 112 && sizeof(AEGP_StreamSuite1::AEGP_SetStreamValue) == 8);
-static_assert(offsetof(AEGP_StreamSuite1, AEGP_GetLayerStreamValue) == 120 && sizeof(AEGP_StreamSuite1::AEGP_GetLayerStreamValue) == 8);
+static_assert(offsetof(AEGP_StreamSuite1, AEGP_IsStreamLegal) == 0 &&
+              sizeof(AEGP_StreamSuite1::AEGP_IsStreamLegal) == 8);
+static_assert(offsetof(AEGP_StreamSuite1, AEGP_CanVaryOverTime) == 8 &&
+              sizeof(AEGP_StreamSuite1::AEGP_CanVaryOverTime) == 8);
+static_assert(offsetof(AEGP_StreamSuite1, AEGP_GetNewLayerStream) == 16 &&
+              sizeof(AEGP_StreamSuite1::AEGP_GetNewLayerStream) == 8);
+static_assert(offsetof(AEGP_StreamSuite1, AEGP_GetEffectNumParamStreams) == 24 &&
+              sizeof(AEGP_StreamSuite1::AEGP_GetEffectNumParamStreams) == 8);
+static_assert(offsetof(AEGP_StreamSuite1, AEGP_GetNewEffectStreamByIndex) == 32 &&
+              sizeof(AEGP_StreamSuite1::AEGP_GetNewEffectStreamByIndex) == 8);
+static_assert(offsetof(AEGP_StreamSuite1, AEGP_GetNewMaskStream) == 40 &&
+              sizeof(AEGP_StreamSuite1::AEGP_GetNewMaskStream) == 8);
+static_assert(offsetof(AEGP_StreamSuite1, AEGP_DisposeStream) == 48 &&
+              sizeof(AEGP_StreamSuite1::AEGP_DisposeStream) == 8);
+static_assert(offsetof(AEGP_StreamSuite1, AEGP_GetStreamName) == 56 &&
+              sizeof(AEGP_StreamSuite1::AEGP_GetStreamName) == 8);
+static_assert(offsetof(AEGP_StreamSuite1, AEGP_GetStreamUnitsText) == 64 &&
+              sizeof(AEGP_StreamSuite1::AEGP_GetStreamUnitsText) == 8);
+static_assert(offsetof(AEGP_StreamSuite1, AEGP_GetStreamProperties) == 72 &&
+              sizeof(AEGP_StreamSuite1::AEGP_GetStreamProperties) == 8);
+static_assert(offsetof(AEGP_StreamSuite1, AEGP_IsStreamTimevarying) == 80 &&
+              sizeof(AEGP_StreamSuite1::AEGP_IsStreamTimevarying) == 8);
+static_assert(offsetof(AEGP_StreamSuite1, AEGP_GetStreamType) == 88 &&
+              sizeof(AEGP_StreamSuite1::AEGP_GetStreamType) == 8);
+static_assert(offsetof(AEGP_StreamSuite1, AEGP_GetNewStreamValue) == 96 &&
+              sizeof(AEGP_StreamSuite1::AEGP_GetNewStreamValue) == 8);
+static_assert(offsetof(AEGP_StreamSuite1, AEGP_DisposeStreamValue) == 104 &&
+              sizeof(AEGP_StreamSuite1::AEGP_DisposeStreamValue) == 8);
+static_assert(offsetof(AEGP_StreamSuite1, AEGP_SetStreamValue) == 112 &&
+              sizeof(AEGP_StreamSuite1::AEGP_SetStreamValue) == 8);
+static_assert(offsetof(AEGP_StreamSuite1, AEGP_GetLayerStreamValue) == 120 &&
+              sizeof(AEGP_StreamSuite1::AEGP_GetLayerStreamValue) == 8);
 static_assert(sizeof(AEGP_StreamSuite1) == 160);
 
 // Version 9 (AEGP_StreamSuite4), slots up to AEGP_GetLayerStreamValue
-static_assert(offsetof(AEGP_StreamSuite4, AEGP_IsStreamLegal) == 0 && sizeof(AEGP_StreamSuite4::AEGP_IsStreamLegal) == 8);
-static_assert(offsetof(AEGP_StreamSuite4, AEGP_CanVaryOverTime) == 8 && sizeof(AEGP_StreamSuite4::AEGP_CanVaryOverTime) == 8);
-static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetValidInterpolations) == 16 && sizeof(AEGP_StreamSuite4::AEGP_GetValidInterpolations) == 8);
-static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetNewLayerStream) == 24 && sizeof(AEGP_StreamSuite4::AEGP_GetNewLayerStream) == 8);
-static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetEffectNumParamStreams) == 32 && sizeof(AEGP_StreamSuite4::AEGP_GetEffectNumParamStreams) == 8);
-static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetNewEffectStreamByIndex) == 40 && sizeof(AEGP_StreamSuite4::AEGP_GetNewEffectStreamByIndex) == 8);
-static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetNewMaskStream) == 48 && sizeof(AEGP_StreamSuite4::AEGP_GetNewMaskStream) == 8);
-static_assert(offsetof(AEGP_StreamSuite4, AEGP_DisposeStream) == 56 && sizeof(AEGP_StreamSuite4::AEGP_DisposeStream) == 8);
-static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetStreamName) == 64 && sizeof(AEGP_StreamSuite4::AEGP_GetStreamName) == 8);
-static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetStreamUnitsText) == 72 && sizeof(AEGP_StreamSuite4::AEGP_GetStreamUnitsText) == 8);
-static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetStreamProperties) == 80 && sizeof(AEGP_StreamSuite4::AEGP_GetStreamProperties) == 8);
-static_assert(offsetof(AEGP_StreamSuite4, AEGP_IsStreamTimevarying) == 88 && sizeof(AEGP_StreamSuite4::AEGP_IsStreamTimevarying) == 8);
-static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetStreamType) == 96 && sizeof(AEGP_StreamSuite4::AEGP_GetStreamType) == 8);
-static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetNewStreamValue) == 104 && sizeof(AEGP_StreamSuite4::AEGP_GetNewStreamValue) == 8);
-static_assert(offsetof(AEGP_StreamSuite4, AEGP_DisposeStreamValue) == 112 && sizeof(AEGP_StreamSuite4::AEGP_DisposeStreamValue) == 8);
-static_assert(offsetof(AEGP_StreamSuite4, AEGP_SetStreamValue) == 120 && sizeof(AEGP_StreamSuite4::AEGP_SetStreamValue) == 8);
-static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetLayerStreamValue) == 128 && sizeof(AEGP_StreamSuite4::AEGP_GetLayerStreamValue) == 8);
+static_assert(offsetof(AEGP_StreamSuite4, AEGP_IsStreamLegal) == 0 &&
+              sizeof(AEGP_StreamSuite4::AEGP_IsStreamLegal) == 8);
+static_assert(offsetof(AEGP_StreamSuite4, AEGP_CanVaryOverTime) == 8 &&
+              sizeof(AEGP_StreamSuite4::AEGP_CanVaryOverTime) == 8);
+static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetValidInterpolations) == 16 &&
+              sizeof(AEGP_StreamSuite4::AEGP_GetValidInterpolations) == 8);
+static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetNewLayerStream) == 24 &&
+              sizeof(AEGP_StreamSuite4::AEGP_GetNewLayerStream) == 8);
+static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetEffectNumParamStreams) == 32 &&
+              sizeof(AEGP_StreamSuite4::AEGP_GetEffectNumParamStreams) == 8);
+static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetNewEffectStreamByIndex) == 40 &&
+              sizeof(AEGP_StreamSuite4::AEGP_GetNewEffectStreamByIndex) == 8);
+static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetNewMaskStream) == 48 &&
+              sizeof(AEGP_StreamSuite4::AEGP_GetNewMaskStream) == 8);
+static_assert(offsetof(AEGP_StreamSuite4, AEGP_DisposeStream) == 56 &&
+              sizeof(AEGP_StreamSuite4::AEGP_DisposeStream) == 8);
+static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetStreamName) == 64 &&
+              sizeof(AEGP_StreamSuite4::AEGP_GetStreamName) == 8);
+static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetStreamUnitsText) == 72 &&
+              sizeof(AEGP_StreamSuite4::AEGP_GetStreamUnitsText) == 8);
+static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetStreamProperties) == 80 &&
+              sizeof(AEGP_StreamSuite4::AEGP_GetStreamProperties) == 8);
+static_assert(offsetof(AEGP_StreamSuite4, AEGP_IsStreamTimevarying) == 88 &&
+              sizeof(AEGP_StreamSuite4::AEGP_IsStreamTimevarying) == 8);
+static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetStreamType) == 96 &&
+              sizeof(AEGP_StreamSuite4::AEGP_GetStreamType) == 8);
+static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetNewStreamValue) == 104 &&
+              sizeof(AEGP_StreamSuite4::AEGP_GetNewStreamValue) == 8);
+static_assert(offsetof(AEGP_StreamSuite4, AEGP_DisposeStreamValue) == 112 &&
+              sizeof(AEGP_StreamSuite4::AEGP_DisposeStreamValue) == 8);
+static_assert(offsetof(AEGP_StreamSuite4, AEGP_SetStreamValue) == 120 &&
+              sizeof(AEGP_StreamSuite4::AEGP_SetStreamValue) == 8);
+static_assert(offsetof(AEGP_StreamSuite4, AEGP_GetLayerStreamValue) == 128 &&
+              sizeof(AEGP_StreamSuite4::AEGP_GetLayerStreamValue) == 8);
 static_assert(sizeof(AEGP_StreamSuite4) == 176);
 
 // AEGP_StreamVal2

@@ -2,11 +2,11 @@
 #pragma once
 
 #include "A.h"
-#include "SPBasic.h"
 #include "AE_Effect.h"
 #include "AE_EffectCB.h"
-#include "AE_EffectSmartRender.h"
 #include "AE_EffectGPU.h"
+#include "AE_EffectSmartRender.h"
 #include "AE_EffectSuites.h"
 #include "AE_GeneralPlug.h"
 #include "PluginData.h"
+#include "SPBasic.h"

@@ -13,17 +13,14 @@ extern "C" {
 typedef struct PF_PluginData* PF_PluginDataPtr;
 
 // Version 1 callback: everything but the support URL.
-typedef A_Err (*PF_PluginDataCB)(PF_PluginDataPtr inPtr, const A_u_char* inNameP,
-                                 const A_u_char* inMatchNameP, const A_u_char* inCategoryP,
-                                 const A_u_char* inEntryPointFuncNameP, A_long inkind,
-                                 A_long inApiVersionMajor, A_long inApiVersionMinor,
-                                 A_long inReservedInfo);
+typedef A_Err (*PF_PluginDataCB)(PF_PluginDataPtr inPtr, const A_u_char* inNameP, const A_u_char* inMatchNameP,
+                                 const A_u_char* inCategoryP, const A_u_char* inEntryPointFuncNameP, A_long inkind,
+                                 A_long inApiVersionMajor, A_long inApiVersionMinor, A_long inReservedInfo);
 
-typedef A_Err (*PF_PluginDataCB2)(PF_PluginDataPtr inPtr, const A_u_char* inNameP,
-                                  const A_u_char* inMatchNameP, const A_u_char* inCategoryP,
-                                  const A_u_char* inEntryPointFuncNameP, A_long inkind,
-                                  A_long inApiVersionMajor, A_long inApiVersionMinor,
-                                  A_long inReservedInfo, const A_u_char* inSupportURLP);
+typedef A_Err (*PF_PluginDataCB2)(PF_PluginDataPtr inPtr, const A_u_char* inNameP, const A_u_char* inMatchNameP,
+                                  const A_u_char* inCategoryP, const A_u_char* inEntryPointFuncNameP, A_long inkind,
+                                  A_long inApiVersionMajor, A_long inApiVersionMinor, A_long inReservedInfo,
+                                  const A_u_char* inSupportURLP);
 
 // Signatures of the exports the host looks up by these exact names.
 typedef A_Err (*PluginDataEntryFunctionPtr)(PF_PluginDataPtr inPtr, PF_PluginDataCB inPluginDataCallBackPtr,

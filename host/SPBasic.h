@@ -26,13 +26,13 @@ typedef uint8_t SPBoolean;
 #pragma pack(push, 8)
 
 typedef struct SPBasicSuite {
-  SPAPI SPErr (*AcquireSuite)(const char* name, int32_t version, const void** suite);
-  SPAPI SPErr (*ReleaseSuite)(const char* name, int32_t version);
-  SPAPI SPBoolean (*IsEqual)(const char* token1, const char* token2);
-  SPAPI SPErr (*AllocateBlock)(size_t size, void** block);
-  SPAPI SPErr (*FreeBlock)(void* block);
-  SPAPI SPErr (*ReallocateBlock)(void* block, size_t new_size, void** new_block);
-  SPAPI SPErr (*Undefined)(void);
+    SPAPI SPErr (*AcquireSuite)(const char* name, int32_t version, const void** suite);
+    SPAPI SPErr (*ReleaseSuite)(const char* name, int32_t version);
+    SPAPI SPBoolean (*IsEqual)(const char* token1, const char* token2);
+    SPAPI SPErr (*AllocateBlock)(size_t size, void** block);
+    SPAPI SPErr (*FreeBlock)(void* block);
+    SPAPI SPErr (*ReallocateBlock)(void* block, size_t new_size, void** new_block);
+    SPAPI SPErr (*Undefined)(void);
 } SPBasicSuite;
 
 #pragma pack(pop)

@@ -16,8 +16,7 @@ std::vector<uint8_t> ReadFileBytes(const std::string& path) {
     return bytes;
 }
 
-ByteReader::ByteReader(std::span<const uint8_t> bytes, std::string what)
-    : bytes_(bytes), what_(std::move(what)) {}
+ByteReader::ByteReader(std::span<const uint8_t> bytes, std::string what) : bytes_(bytes), what_(std::move(what)) {}
 
 bool ByteReader::Contains(uint64_t offset, uint64_t length) const {
     return offset <= bytes_.size() && length <= bytes_.size() - offset;

@@ -66,9 +66,7 @@ void Composition::Record(AegpQuery q) {
     queries_.push_back(std::move(q));
 }
 
-AEGP_LayerH Composition::Handle(std::size_t index) {
-    return reinterpret_cast<AEGP_LayerH>(&handle_slots_.at(index));
-}
+AEGP_LayerH Composition::Handle(std::size_t index) { return reinterpret_cast<AEGP_LayerH>(&handle_slots_.at(index)); }
 
 int Composition::IndexOf(AEGP_LayerH layer) const {
     for (std::size_t i = 0; i < handle_slots_.size(); ++i) {

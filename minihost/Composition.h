@@ -46,10 +46,10 @@ struct CompLayer {
     double out_point = std::numeric_limits<double>::infinity();
 
     // ---- faults for this layer
-    std::map<std::string, A_Err> fail;             // by AEGP function name
+    std::map<std::string, A_Err> fail;              // by AEGP function name
     std::map<AEGP_LayerStream, A_Err> fail_stream;  // AEGP_GetLayerStreamValue per stream
-    bool null_handle = false;                      // GetCompLayerByIndex succeeds with no layer
-    std::optional<A_Matrix4> matrix;               // answered instead of the derived one
+    bool null_handle = false;                       // GetCompLayerByIndex succeeds with no layer
+    std::optional<A_Matrix4> matrix;                // answered instead of the derived one
 };
 
 // One AEGP call the effect made, in order.
@@ -83,9 +83,9 @@ public:
     std::size_t effect_layer = 0;
 
     // ---- composition-wide faults
-    bool null_effect_layer = false;         // GetEffectLayer succeeds with no layer
-    bool null_comp = false;                 // GetLayerParentComp succeeds with no comp
-    std::optional<A_long> layer_count;      // answered instead of the real count
+    bool null_effect_layer = false;     // GetEffectLayer succeeds with no layer
+    bool null_comp = false;             // GetLayerParentComp succeeds with no comp
+    std::optional<A_long> layer_count;  // answered instead of the real count
 
     // ---- what the effect asked
     std::vector<AegpQuery> Queries() const;

@@ -21,8 +21,7 @@ std::vector<ElfSection> ReadElfSections(std::span<const uint8_t> file, const std
 
 // The contents of the named section; throws if the file has none or it has no
 // bytes in the file (SHT_NOBITS).
-std::vector<uint8_t> ReadElfSection(std::span<const uint8_t> file, const std::string& name,
-                                    const std::string& what);
+std::vector<uint8_t> ReadElfSection(std::span<const uint8_t> file, const std::string& name, const std::string& what);
 std::vector<uint8_t> ReadElfSectionFromFile(const std::string& path, const std::string& name);
 
 }  // namespace minihost

@@ -21,10 +21,10 @@ struct FrameJob {
     FrameResult* result = nullptr;
     std::map<PF_ParamIndex, const World*> overrides;  // from request.layers, by index
     PF_ParamIndex hdri_index = -1;
-    std::deque<World> float_copies;                    // HDRIs handed in float; stable addresses
-    std::map<PF_ParamIndex, const World*> handed;      // resolved once per frame
-    std::map<A_long, PF_ParamIndex> requested;         // checkout id -> parameter, from the pre-render
-    std::map<A_long, PF_EffectWorld> views;            // the frame's own copies of the world structs
+    std::deque<World> float_copies;                // HDRIs handed in float; stable addresses
+    std::map<PF_ParamIndex, const World*> handed;  // resolved once per frame
+    std::map<A_long, PF_ParamIndex> requested;     // checkout id -> parameter, from the pre-render
+    std::map<A_long, PF_EffectWorld> views;        // the frame's own copies of the world structs
     World* output = nullptr;
     PF_EffectWorld output_view{};
 };
@@ -67,8 +67,8 @@ const World* LayerOf(FrameJob& job, PF_ParamIndex index) {
     return w;
 }
 
-PF_Err CheckoutLayer(PF_ProgPtr ref, PF_ParamIndex index, A_long checkout_id, const PF_RenderRequest* req,
-                     A_long time, A_long time_step, A_u_long time_scale, PF_CheckoutResult* out) {
+PF_Err CheckoutLayer(PF_ProgPtr ref, PF_ParamIndex index, A_long checkout_id, const PF_RenderRequest* req, A_long time,
+                     A_long time_step, A_u_long time_scale, PF_CheckoutResult* out) {
     FrameJob* job = JobFor(ref);
     if (!job || !req || !out || checkout_id < 0 || index < 0 || index >= job->session->params().Count())
         return PF_Err_BAD_CALLBACK_PARAM;
@@ -143,7 +143,8 @@ class PreRenderData {
 public:
     explicit PreRenderData(const PF_PreRenderOutput& out) : out_(out) {}
     ~PreRenderData() {
-        if (out_.delete_pre_render_data_func && out_.pre_render_data) out_.delete_pre_render_data_func(out_.pre_render_data);
+        if (out_.delete_pre_render_data_func && out_.pre_render_data)
+            out_.delete_pre_render_data_func(out_.pre_render_data);
     }
     PreRenderData(const PreRenderData&) = delete;
     PreRenderData& operator=(const PreRenderData&) = delete;

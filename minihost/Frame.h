@@ -22,8 +22,8 @@
 namespace minihost {
 
 struct FrameRequest {
-    int depth = 32;            // of the output: 8, 16 or 32
-    int output_padding = 0;    // extra bytes per output row
+    int depth = 32;          // of the output: 8, 16 or 32
+    int output_padding = 0;  // extra bytes per output row
     // Per-frame layers by parameter UI name ("" = the effect's own input layer);
     // a null world means "no layer". Parameters not named use the model's layer.
     std::map<std::string, const World*> layers;
@@ -55,15 +55,15 @@ struct PreRenderCheckout {
 struct FrameResult {
     Outcome pre_render;
     PF_PreRenderOutput pre_render_output{};
-    std::vector<PreRenderCheckout> checkouts;   // as the pre-render asked, in order
-    std::vector<uint8_t> guid_bytes;            // everything mixed into the cache key
-    bool rendered = false;                      // SMART_RENDER was sent
+    std::vector<PreRenderCheckout> checkouts;  // as the pre-render asked, in order
+    std::vector<uint8_t> guid_bytes;           // everything mixed into the cache key
+    bool rendered = false;                     // SMART_RENDER was sent
     Outcome render;
-    std::vector<A_long> pixel_checkouts;        // checkout ids asked at render time
+    std::vector<A_long> pixel_checkouts;  // checkout ids asked at render time
     int output_checkouts = 0;
     int layer_checkins = 0;
-    std::optional<World> output;                // present once the render was sent
-    bool output_untouched = false;              // still the fill pattern
+    std::optional<World> output;    // present once the render was sent
+    bool output_untouched = false;  // still the fill pattern
 
     // The command's code: the render's, or the pre-render's when no render was sent.
     PF_Err err() const { return rendered ? render.err : pre_render.err; }

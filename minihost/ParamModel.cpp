@@ -21,24 +21,42 @@ std::string DefName(const PF_ParamDef& d) { return std::string(d.name, strnlen(d
 
 std::string ParamKindName(PF_ParamType type) {
     switch (type) {
-        case PF_Param_LAYER: return "layer";
-        case PF_Param_SLIDER: return "slider";
-        case PF_Param_FIX_SLIDER: return "fixed slider";
-        case PF_Param_ANGLE: return "angle";
-        case PF_Param_CHECKBOX: return "checkbox";
-        case PF_Param_COLOR: return "color";
-        case PF_Param_POINT: return "point";
-        case PF_Param_POPUP: return "popup";
-        case PF_Param_CUSTOM: return "custom";
-        case PF_Param_NO_DATA: return "no data";
-        case PF_Param_FLOAT_SLIDER: return "float slider";
-        case PF_Param_ARBITRARY_DATA: return "arbitrary data";
-        case PF_Param_PATH: return "path";
-        case PF_Param_GROUP_START: return "group start";
-        case PF_Param_GROUP_END: return "group end";
-        case PF_Param_BUTTON: return "button";
-        case PF_Param_POINT_3D: return "point 3D";
-        default: return "kind " + std::to_string(type);
+        case PF_Param_LAYER:
+            return "layer";
+        case PF_Param_SLIDER:
+            return "slider";
+        case PF_Param_FIX_SLIDER:
+            return "fixed slider";
+        case PF_Param_ANGLE:
+            return "angle";
+        case PF_Param_CHECKBOX:
+            return "checkbox";
+        case PF_Param_COLOR:
+            return "color";
+        case PF_Param_POINT:
+            return "point";
+        case PF_Param_POPUP:
+            return "popup";
+        case PF_Param_CUSTOM:
+            return "custom";
+        case PF_Param_NO_DATA:
+            return "no data";
+        case PF_Param_FLOAT_SLIDER:
+            return "float slider";
+        case PF_Param_ARBITRARY_DATA:
+            return "arbitrary data";
+        case PF_Param_PATH:
+            return "path";
+        case PF_Param_GROUP_START:
+            return "group start";
+        case PF_Param_GROUP_END:
+            return "group end";
+        case PF_Param_BUTTON:
+            return "button";
+        case PF_Param_POINT_3D:
+            return "point 3D";
+        default:
+            return "kind " + std::to_string(type);
     }
 }
 
@@ -150,8 +168,8 @@ PF_ParamIndex ParamModel::FindLocked(std::string_view name) const {
     std::string list;
     for (PF_ParamIndex i : found) {
         const Param& p = params_[i];
-        list += (list.empty() ? "\"" : ", \"") + (p.group.empty() ? "" : p.group + "/") + DefName(p.def) + "\" (index " +
-                std::to_string(i) + ")";
+        list += (list.empty() ? "\"" : ", \"") + (p.group.empty() ? "" : p.group + "/") + DefName(p.def) +
+                "\" (index " + std::to_string(i) + ")";
     }
     throw Error("parameter name \"" + std::string(name) + "\" is ambiguous: " + list);
 }
@@ -226,8 +244,7 @@ void ParamModel::ClearFailures() {
     fail_add_call_ = 0;
 }
 
-PF_Err ParamModel::Checkout(PF_ParamIndex index, A_long time, A_long time_step, A_u_long time_scale,
-                            PF_ParamDef* out) {
+PF_Err ParamModel::Checkout(PF_ParamIndex index, A_long time, A_long time_step, A_u_long time_scale, PF_ParamDef* out) {
     std::lock_guard lock(mutex_);
     CheckoutRecord r{index, time, time_step, time_scale, PF_Err_NONE, false, out};
     if (!out)

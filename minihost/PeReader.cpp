@@ -166,8 +166,10 @@ private:
 
     void Level(int depth, uint32_t relative, PeResource& current) {
         const uint32_t dir = At(relative, 16, "resource directory");
-        const uint32_t count = uint32_t(img_.U16(dir + 12, "NumberOfNamedEntries")) + img_.U16(dir + 14, "NumberOfIdEntries");
-        if ((entries_seen_ += count) > kMaxResourceEntries) img_.reader().Fail("resource directory has too many entries");
+        const uint32_t count =
+            uint32_t(img_.U16(dir + 12, "NumberOfNamedEntries")) + img_.U16(dir + 14, "NumberOfIdEntries");
+        if ((entries_seen_ += count) > kMaxResourceEntries)
+            img_.reader().Fail("resource directory has too many entries");
         for (uint32_t i = 0; i < count; ++i) {
             const uint32_t entry = At(relative + 16 + 8 * i, 8, "resource directory entry");
             const uint32_t name = img_.U32(entry, "resource entry name");

@@ -14,8 +14,8 @@ struct PeExport {
     std::string name;  // empty for an export by ordinal only
     uint32_t ordinal = 0;
     uint32_t rva = 0;
-    bool is_data = false;      // the address lies in a section that is not executable
-    bool is_forwarder = false; // the address points back into the export directory
+    bool is_data = false;       // the address lies in a section that is not executable
+    bool is_forwarder = false;  // the address points back into the export directory
 };
 
 struct PeResource {

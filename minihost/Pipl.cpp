@@ -32,7 +32,8 @@ Pipl ParsePipl(std::span<const uint8_t> bytes, const std::string& what) {
     p.count = r.U32(6, "property count");
     // Each property needs at least its 16-byte header; a larger count is forged.
     if (p.count > bytes.size() / 16)
-        r.Fail("property count " + std::to_string(p.count) + " cannot fit in " + std::to_string(bytes.size()) + " bytes");
+        r.Fail("property count " + std::to_string(p.count) + " cannot fit in " + std::to_string(bytes.size()) +
+               " bytes");
     uint64_t at = 10;
     for (uint32_t i = 0; i < p.count; ++i) {
         const std::string field = "property " + std::to_string(i + 1);

@@ -15,8 +15,8 @@ struct PiplProperty {
     std::string vendor;  // readable four-char code
     std::string key;     // readable four-char code
     uint32_t id = 0;
-    uint32_t length = 0;        // as stored
-    std::vector<uint8_t> data;  // exactly `length` bytes
+    uint32_t length = 0;           // as stored
+    std::vector<uint8_t> data;     // exactly `length` bytes
     std::vector<uint8_t> padding;  // the bytes between the data and the next multiple of four
 };
 

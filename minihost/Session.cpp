@@ -56,7 +56,9 @@ void NoteUnimplementedCall(const char* function) {
     if (Session* s = Session::Current()) s->NoteUnimplemented(function);
 }
 
-std::string Outcome::Message() const { return std::string(out.return_msg, strnlen(out.return_msg, sizeof out.return_msg)); }
+std::string Outcome::Message() const {
+    return std::string(out.return_msg, strnlen(out.return_msg, sizeof out.return_msg));
+}
 
 Session::Session(const std::string& module_path) : module_(module_path) {
     for (const SuiteDef& d : BuiltinSuites()) suites_.Add(d.name, d.version, d.table);
@@ -138,10 +140,11 @@ Outcome Session::Send(PF_Cmd cmd, const CommandOptions& o) {
     PF_OutData before;
     std::memcpy(&before, &result.out, sizeof before);
     try {
-        result.err = module_.effect_main()(cmd, &in, &result.out, list.data(), o.output ? &o.output->View() : nullptr,
-                                           o.extra);
+        result.err =
+            module_.effect_main()(cmd, &in, &result.out, list.data(), o.output ? &o.output->View() : nullptr, o.extra);
     } catch (...) {
-        throw Error("EffectMain of '" + module_.path() + "' let an exception escape from command " + std::to_string(cmd));
+        throw Error("EffectMain of '" + module_.path() + "' let an exception escape from command " +
+                    std::to_string(cmd));
     }
     result.out_written = std::memcmp(&before, &result.out, sizeof before) != 0;
     return result;

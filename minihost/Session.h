@@ -29,11 +29,11 @@ struct AegpRegistration {
 };
 
 struct CommandOptions {
-    bool basic_suite = true;          // pica_basicP set, or null
-    const World* input = nullptr;     // params[0]; nullptr = the model's layer 0
-    World* output = nullptr;          // the output argument; nullptr passes null
+    bool basic_suite = true;       // pica_basicP set, or null
+    const World* input = nullptr;  // params[0]; nullptr = the model's layer 0
+    World* output = nullptr;       // the output argument; nullptr passes null
     void* extra = nullptr;
-    uint8_t out_fill = 0;             // every byte of PF_OutData before the call
+    uint8_t out_fill = 0;  // every byte of PF_OutData before the call
     A_long current_time = 0, time_step = 1;
     A_u_long time_scale = 24;
 };

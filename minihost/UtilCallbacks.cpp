@@ -114,8 +114,8 @@ PF_UtilCallbacks Make() {
     u.host_dispose_handle = DisposeHandle;
     MINIHOST_STUB(u, get_callback_addr);
     // `app` is variadic and has no typed placeholder; it stays null.
-    u.ansi = {Atan, Atan2, Ceil, Cos, Exp, Fabs, Floor, Fmod, Hypot, Log, Log10, Pow, Sin, Sqrt, Tan,
-              AnsiSprintf, AnsiStrcpy, Asin, Acos, {0}};
+    u.ansi = {Atan,  Atan2, Ceil, Cos,  Exp, Fabs,        Floor,      Fmod, Hypot, Log,
+              Log10, Pow,   Sin,  Sqrt, Tan, AnsiSprintf, AnsiStrcpy, Asin, Acos,  {0}};
     MINIHOST_STUB(u, colorCB.RGBtoHLS);
     MINIHOST_STUB(u, colorCB.HLStoRGB);
     MINIHOST_STUB(u, colorCB.RGBtoYIQ);

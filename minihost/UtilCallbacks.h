@@ -13,7 +13,6 @@ namespace minihost {
 PF_UtilCallbacks* UtilCallbacks();
 
 // The copy callback itself, for direct tests.
-PF_Err CopyWorld(PF_ProgPtr effect_ref, PF_EffectWorld* src, PF_EffectWorld* dst, PF_Rect* src_rect,
-                 PF_Rect* dst_rect);
+PF_Err CopyWorld(PF_ProgPtr effect_ref, PF_EffectWorld* src, PF_EffectWorld* dst, PF_Rect* src_rect, PF_Rect* dst_rect);
 
 }  // namespace minihost

@@ -10,9 +10,7 @@ namespace morvel {
 
 class ParamCheckout {
 public:
-    explicit ParamCheckout(PF_InData* in_data) : in_data_(in_data) {
-        std::memset(&def_, 0, sizeof def_);
-    }
+    explicit ParamCheckout(PF_InData* in_data) : in_data_(in_data) { std::memset(&def_, 0, sizeof def_); }
     ParamCheckout(const ParamCheckout&) = delete;
     ParamCheckout& operator=(const ParamCheckout&) = delete;
     ~ParamCheckout() { Checkin(); }
@@ -20,9 +18,8 @@ public:
     // At the command's own time, as every read of a value in this effect is.
     PF_Err Checkout(PF_ParamIndex index) {
         if (!in_data_->inter.checkout_param) return PF_Err_INVALID_CALLBACK;
-        const PF_Err err =
-            in_data_->inter.checkout_param(in_data_->effect_ref, index, in_data_->current_time,
-                                           in_data_->time_step, in_data_->time_scale, &def_);
+        const PF_Err err = in_data_->inter.checkout_param(in_data_->effect_ref, index, in_data_->current_time,
+                                                          in_data_->time_step, in_data_->time_scale, &def_);
         // A failed checkout leaves nothing to give back.
         out_ = err == PF_Err_NONE;
         return err;

@@ -47,19 +47,12 @@ constexpr ParamSpec End(ParamIndex i) { return {i, "", ParamKind::GroupEnd, i}; 
 constexpr ParamSpec Layer(ParamIndex i, std::string_view name, int32_t flags = 0) {
     return {i, name, ParamKind::Layer, i, flags};
 }
-constexpr ParamSpec Slider(ParamIndex i, std::string_view name, float def, float lo, float hi,
-                           int16_t decimals) {
+constexpr ParamSpec Slider(ParamIndex i, std::string_view name, float def, float lo, float hi, int16_t decimals) {
     return {i, name, ParamKind::FloatSlider, i, 0, def, lo, hi, lo, hi, decimals};
 }
-constexpr ParamSpec Check(ParamIndex i, std::string_view name) {
-    return {i, name, ParamKind::Checkbox, i};
-}
-constexpr ParamSpec Angle(ParamIndex i, std::string_view name) {
-    return {i, name, ParamKind::Angle, i};
-}
-constexpr ParamSpec Color(ParamIndex i, std::string_view name, int32_t id) {
-    return {i, name, ParamKind::Color, id};
-}
+constexpr ParamSpec Check(ParamIndex i, std::string_view name) { return {i, name, ParamKind::Checkbox, i}; }
+constexpr ParamSpec Angle(ParamIndex i, std::string_view name) { return {i, name, ParamKind::Angle, i}; }
+constexpr ParamSpec Color(ParamIndex i, std::string_view name, int32_t id) { return {i, name, ParamKind::Color, id}; }
 }  // namespace detail
 
 // Registered parameters, indices 1 .. PARAM_COUNT - 1 in registration order.
@@ -126,17 +119,8 @@ static_assert(TableFollowsIndices(), "the table must list every registered index
 
 // The controls greyed out while no HDRI layer is assigned, in update order.
 inline constexpr std::array<ParamIndex, 11> kIblControls = {
-    IBL_ENABLE,
-    IBL_ROTATION_Y,
-    IBL_ROTATION_X,
-    IBL_ROTATION_Z,
-    IBL_DIFFUSE_INTENSITY,
-    IBL_SPECULAR_INTENSITY,
-    IBL_EXPOSURE,
-    IBL_GAMMA,
-    IBL_ROUGHNESS_BIAS,
-    IBL_TINT,
-    IBL_PREVIEW_SPHERE,
+    IBL_ENABLE,   IBL_ROTATION_Y, IBL_ROTATION_X,     IBL_ROTATION_Z, IBL_DIFFUSE_INTENSITY, IBL_SPECULAR_INTENSITY,
+    IBL_EXPOSURE, IBL_GAMMA,      IBL_ROUGHNESS_BIAS, IBL_TINT,       IBL_PREVIEW_SPHERE,
 };
 
 }  // namespace morvel

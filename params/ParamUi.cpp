@@ -8,8 +8,7 @@ namespace morvel {
 namespace {
 
 // Applies the enabled state to one control: check out, flag, hand to the host, check in.
-PF_Err UpdateControl(PF_InData* in_data, HostSuiteCache& suites, PF_ParamIndex index,
-                     bool disable) {
+PF_Err UpdateControl(PF_InData* in_data, HostSuiteCache& suites, PF_ParamIndex index, bool disable) {
     ParamCheckout param(in_data);
     if (const PF_Err err = param.Checkout(index)) return err;
     PF_ParamDef& def = param.def();

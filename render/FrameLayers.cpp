@@ -114,7 +114,8 @@ void ClearToOpaqueBlack(const FrameContext& ctx) {
     auto* base = reinterpret_cast<unsigned char*>(ctx.output->data);
     for (int32_t y = 0; y < ctx.height; ++y) {
         unsigned char* row = base + static_cast<std::ptrdiff_t>(y) * ctx.outputRowBytes;
-        for (int32_t x = 0; x < ctx.width; ++x) std::memcpy(row + static_cast<std::size_t>(x) * pixel_bytes, pixel, pixel_bytes);
+        for (int32_t x = 0; x < ctx.width; ++x)
+            std::memcpy(row + static_cast<std::size_t>(x) * pixel_bytes, pixel, pixel_bytes);
     }
 }
 

@@ -111,8 +111,7 @@ void ReleaseFrameParams(PF_InData* in_data, FrameParams& params) {
     }
 }
 
-std::optional<FrameSettings> MakePassRecord(const FrameSettings& frame, PassType pass,
-                                            bool earlier_pass_succeeded) {
+std::optional<FrameSettings> MakePassRecord(const FrameSettings& frame, PassType pass, bool earlier_pass_succeeded) {
     FrameSettings rec = frame;
     switch (pass) {
         case PASS_IBL:
@@ -131,9 +130,8 @@ std::optional<FrameSettings> MakePassRecord(const FrameSettings& frame, PassType
     }
 }
 
-std::optional<FrameSettings> MakePassRecord(const FrameSettings& frame, const SceneLight& light,
-                                            float layer_width, float layer_height,
-                                            bool earlier_pass_succeeded) {
+std::optional<FrameSettings> MakePassRecord(const FrameSettings& frame, const SceneLight& light, float layer_width,
+                                            float layer_height, bool earlier_pass_succeeded) {
     if (!light.valid) {
         return std::nullopt;
     }

@@ -17,12 +17,30 @@ inline constexpr int kFrameParamCount = 25;
 
 // Checkout order, and the order of check-in.
 inline constexpr std::array<ParamIndex, kFrameParamCount> kFrameParamOrder = {
-    PBR_SOURCE_BLEND,    PBR_ROUGHNESS,        PBR_SPECULAR,           PBR_METALLIC,
-    INCIDENCE_ENABLE,    INCIDENCE_AMOUNT,     INCIDENCE_POWER,        INCIDENCE_COLOR,
-    RIMLIGHT_ENABLE,     RIMLIGHT_AMOUNT,      RIMLIGHT_POWER,         RIMLIGHT_THRESHOLD,
-    RIMLIGHT_COLOR,      RIMLIGHT_ANGLE,       IBL_ENABLE,             IBL_ROTATION_Y,
-    IBL_ROTATION_X,      IBL_ROTATION_Z,       IBL_DIFFUSE_INTENSITY,  IBL_SPECULAR_INTENSITY,
-    IBL_EXPOSURE,        IBL_GAMMA,            IBL_ROUGHNESS_BIAS,     IBL_TINT,
+    PBR_SOURCE_BLEND,
+    PBR_ROUGHNESS,
+    PBR_SPECULAR,
+    PBR_METALLIC,
+    INCIDENCE_ENABLE,
+    INCIDENCE_AMOUNT,
+    INCIDENCE_POWER,
+    INCIDENCE_COLOR,
+    RIMLIGHT_ENABLE,
+    RIMLIGHT_AMOUNT,
+    RIMLIGHT_POWER,
+    RIMLIGHT_THRESHOLD,
+    RIMLIGHT_COLOR,
+    RIMLIGHT_ANGLE,
+    IBL_ENABLE,
+    IBL_ROTATION_Y,
+    IBL_ROTATION_X,
+    IBL_ROTATION_Z,
+    IBL_DIFFUSE_INTENSITY,
+    IBL_SPECULAR_INTENSITY,
+    IBL_EXPOSURE,
+    IBL_GAMMA,
+    IBL_ROUGHNESS_BIAS,
+    IBL_TINT,
     IBL_PREVIEW_SPHERE,
 };
 
@@ -57,13 +75,11 @@ private:
 
 // Record for the IBL or the incidence-and-rim pass; nothing for any other pass type,
 // since light passes need their light.
-std::optional<FrameSettings> MakePassRecord(const FrameSettings& frame, PassType pass,
-                                            bool earlier_pass_succeeded);
+std::optional<FrameSettings> MakePassRecord(const FrameSettings& frame, PassType pass, bool earlier_pass_succeeded);
 
 // Record for one light; nothing for an unfilled record or a type that has no pass.
 // layer_width and layer_height are the effect layer's size (in_data width, height).
-std::optional<FrameSettings> MakePassRecord(const FrameSettings& frame, const SceneLight& light,
-                                            float layer_width, float layer_height,
-                                            bool earlier_pass_succeeded);
+std::optional<FrameSettings> MakePassRecord(const FrameSettings& frame, const SceneLight& light, float layer_width,
+                                            float layer_height, bool earlier_pass_succeeded);
 
 }  // namespace morvel

@@ -17,8 +17,8 @@ PF_Err SmartRender(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra
 // are required; pass layers and the HDRI are optional and come back null when absent
 // or unusable. The HDRI is fetched only when frame.ibl_enable is set, and its float
 // buffers are allocated here.
-PF_Err CheckoutFrameLayers(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra* extra,
-                           FrameContext& ctx, const FrameSettings& frame);
+PF_Err CheckoutFrameLayers(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra* extra, FrameContext& ctx,
+                           const FrameSettings& frame);
 
 // Frees the HDRI buffers; harmless on a context that never had them.
 void ReleaseFrameBuffers(FrameContext& ctx);

@@ -59,8 +59,8 @@ struct LightReader {
         *value = AEGP_StreamVal{};
         AEGP_StreamType type = AEGP_StreamType_NO_DATA;
         // Pre-expression false: the light as the artist's expressions leave it.
-        return streams->AEGP_GetLayerStreamValue(layer, stream, AEGP_LTimeMode_CompTime, &time, 0, value,
-                                                 &type) == A_Err_NONE;
+        return streams->AEGP_GetLayerStreamValue(layer, stream, AEGP_LTimeMode_CompTime, &time, 0, value, &type) ==
+               A_Err_NONE;
     }
 
     // The layer's z axis in world space (third row), made unit length; (0, 0, 1) when
@@ -83,8 +83,7 @@ struct LightReader {
         float length = std::sqrt(z[0] * z[0] + z[1] * z[1] + z[2] * z[2]);
         if (std::isinf(length)) {
             // The squares overflowed float; the true length is finite, so measure it in double.
-            length = static_cast<float>(std::sqrt(static_cast<double>(z[0]) * z[0] +
-                                                  static_cast<double>(z[1]) * z[1] +
+            length = static_cast<float>(std::sqrt(static_cast<double>(z[0]) * z[0] + static_cast<double>(z[1]) * z[1] +
                                                   static_cast<double>(z[2]) * z[2]));
         }
         if (!(length > kMinDirectionLength)) {
@@ -164,8 +163,7 @@ void ReadLight(const LightReader& reader, SceneLightType type, float width, floa
 
 }  // namespace
 
-int32_t CollectSceneLights(const PF_InData* in_data, SceneLight* lights, int32_t capacity, float width,
-                           float height) {
+int32_t CollectSceneLights(const PF_InData* in_data, SceneLight* lights, int32_t capacity, float width, float height) {
     if (!in_data || !lights || capacity <= 0) {
         return 0;
     }
@@ -200,8 +198,7 @@ int32_t CollectSceneLights(const PF_InData* in_data, SceneLight* lights, int32_t
             continue;
         }
         AEGP_ObjectType objectType = AEGP_ObjectType_NONE;
-        if (layer5->AEGP_GetLayerObjectType(layer, &objectType) != A_Err_NONE ||
-            objectType != AEGP_ObjectType_LIGHT) {
+        if (layer5->AEGP_GetLayerObjectType(layer, &objectType) != A_Err_NONE || objectType != AEGP_ObjectType_LIGHT) {
             continue;
         }
         A_Boolean active = 0;

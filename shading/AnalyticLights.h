@@ -42,8 +42,7 @@ MORVEL_HD float distanceWindow(float dist, float falloff_distance) {
 // Point light at (light_pos_x, light_pos_y) in frame fractions, z in thousands of pixels.
 // A light in the surface plane over the pixel centre gives a zero L (normalize3 does not
 // scale it up), so it lights nothing there.
-MORVEL_HD LightSample pointLight(Vec3 lightPos, float px, float py, float aspect, float decay,
-                                 float falloff_distance) {
+MORVEL_HD LightSample pointLight(Vec3 lightPos, float px, float py, float aspect, float decay, float falloff_distance) {
     Vec3 toLight{aspect * (lightPos.x - px), -(lightPos.y - py), lightPos.z};
     float dist = length(toLight);
     LightSample ls{normalize3(toLight), distanceAttenuation(dist, decay)};
@@ -89,8 +88,8 @@ MORVEL_HD LightSample spotLight(Vec3 lightPos, Vec3 spotDir, float px, float py,
 }
 
 // OpenCL variant of the spot: the OpenCL point distance part, then the same cone.
-MORVEL_HD LightSample spotLightOpenCL(Vec3 lightPos, Vec3 spotDir, float px, float py, float decay,
-                                      float cone_angle, float cone_feather) {
+MORVEL_HD LightSample spotLightOpenCL(Vec3 lightPos, Vec3 spotDir, float px, float py, float decay, float cone_angle,
+                                      float cone_feather) {
     LightSample ls = pointLightOpenCL(lightPos, px, py, decay);
     ls.attenuation = ls.attenuation * spotCone(ls.L, spotDir, cone_angle, cone_feather);
     return ls;
@@ -125,8 +124,8 @@ MORVEL_HD LightSample lightForPixel(const FrameSettings& fs, int x, int y) {
             if (fs.pass_type == PASS_POINT) {
                 return pointLight(pos, px, py, aspect, fs.light_decay, fs.falloff_distance);
             }
-            return spotLight(pos, Vec3{fs.light_dir_x, fs.light_dir_y, fs.light_dir_z}, px, py, aspect,
-                             fs.light_decay, fs.falloff_distance, fs.cone_angle, fs.cone_feather);
+            return spotLight(pos, Vec3{fs.light_dir_x, fs.light_dir_y, fs.light_dir_z}, px, py, aspect, fs.light_decay,
+                             fs.falloff_distance, fs.cone_angle, fs.cone_feather);
         }
         case PASS_AMBIENT:
             return ambientLight();

@@ -19,9 +19,7 @@ MORVEL_HD float distributionGGX(float NdotH, float alpha) {
 }
 
 // Schlick-GGX masking for one direction; EPSILON covers NdotX = k = 0.
-MORVEL_HD float smithG1_SchlickGGX(float NdotX, float k) {
-    return NdotX / (NdotX * (1.0f - k) + k + EPSILON);
-}
+MORVEL_HD float smithG1_SchlickGGX(float NdotX, float k) { return NdotX / (NdotX * (1.0f - k) + k + EPSILON); }
 
 // Smith separable geometry term with the direct-lighting k = (r + 1)^2 / 8 (unsquared r).
 MORVEL_HD float geometrySmith(float NdotL, float NdotV, float roughness) {
@@ -73,8 +71,7 @@ MORVEL_HD Vec3 renderPBR(Vec3 baseColor, Vec3 N, float roughness, float metallic
     Vec3 diffuse{kD.x * baseColor.x * INV_PI, kD.y * baseColor.y * INV_PI, kD.z * baseColor.z * INV_PI};
 
     float lightScale = NdotL * intensity * attenuation;
-    return Vec3{(diffuse.x + spec.x) * lightColor.x * lightScale,
-                (diffuse.y + spec.y) * lightColor.y * lightScale,
+    return Vec3{(diffuse.x + spec.x) * lightColor.x * lightScale, (diffuse.y + spec.y) * lightColor.y * lightScale,
                 (diffuse.z + spec.z) * lightColor.z * lightScale};
 }
 

@@ -194,8 +194,8 @@ MORVEL_HD Vec3 sampleHDRIConeWith(Lookup lookup, const HdriView& img, Vec3 direc
     const float cosCone = cosf(coneAngle);
     const float sinCone = sinf(coneAngle);
     for (int i = 0; i < ring.count; ++i) {
-        const Vec3 d = normalize3(direction * cosCone +
-                                  (basis.T * ring.cosPhi[i] + basis.B * ring.sinPhi[i]) * sinCone);
+        const Vec3 d =
+            normalize3(direction * cosCone + (basis.T * ring.cosPhi[i] + basis.B * ring.sinPhi[i]) * sinCone);
         sum = sum + lookup(img, directionToEquirectUV(d, rot)) * 0.5f;
         weight += 0.5f;
     }
@@ -221,8 +221,8 @@ MORVEL_HD Vec3 sampleHDRICone(const HdriView& img, Vec3 direction, float coneAng
     return sampleHDRIConeWith(NearestLookup{}, img, direction, coneAngle, rot, numSamples);
 }
 
-MORVEL_HD Vec3 sampleHDRICone(const HdriView& img, Vec3 direction, float coneAngle, float rotY, float rotX,
-                              float rotZ, int numSamples) {
+MORVEL_HD Vec3 sampleHDRICone(const HdriView& img, Vec3 direction, float coneAngle, float rotY, float rotX, float rotZ,
+                              int numSamples) {
     return sampleHDRICone(img, direction, coneAngle, makeEnvRotation(rotY, rotX, rotZ), numSamples);
 }
 
@@ -327,8 +327,7 @@ MORVEL_HD Vec3 shadeEnvironment(Vec3 base, Vec3 N, float roughness, float metall
     const Vec3 S = sampleHDRIConeWith(NearestLookup{}, specularImg, wR, r2 * 0.5f, ibl.rotation, ibl.ring) * ibl.tint;
 
     const float dielectricF0 = 0.16f * specular * specular * (1.0f - metallic);
-    const Vec3 F0{base.x * metallic + dielectricF0, base.y * metallic + dielectricF0,
-                  base.z * metallic + dielectricF0};
+    const Vec3 F0{base.x * metallic + dielectricF0, base.y * metallic + dielectricF0, base.z * metallic + dielectricF0};
     const float NdotV = clamp_f(N.z, 0.0f, 1.0f);
     const DFGTerms dfg = DFGApprox(NdotV, roughness);
     const float Ems = 1.0f - (dfg.A + dfg.B);
@@ -404,8 +403,7 @@ MORVEL_HD Vec3 samplePreviewSphereHDRI(Vec3 n, const HdriView& specularImg, floa
 }
 
 // GPU variant reading rows from the top.
-MORVEL_HD Vec3 samplePreviewSphereHDRITopDown(Vec3 n, const HdriView& specularImg, float rotX, float rotY,
-                                              float rotZ) {
+MORVEL_HD Vec3 samplePreviewSphereHDRITopDown(Vec3 n, const HdriView& specularImg, float rotX, float rotY, float rotZ) {
     return sampleHDRINearestTopDown(specularImg, previewSphereUV(n, rotX, rotY, rotZ));
 }
 

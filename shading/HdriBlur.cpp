@@ -1,13 +1,13 @@
 #include "shading/HdriBlur.h"
 
+#include <omp.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <exception>
 #include <new>
 #include <vector>
-
-#include <omp.h>
 
 #include "render/FrameSettings.h"
 
@@ -42,7 +42,7 @@ constexpr int kColumnStrip = 16;
 // independent accumulators to cover the add latency.
 template <int kBlock>
 MORVEL_ALWAYS_INLINE void ConvolveBlocks(const float* __restrict in, float* __restrict out, int n,
-                                                          const float* __restrict w, int taps) {
+                                         const float* __restrict w, int taps) {
     int i = 0;
     for (; i + kBlock <= n; i += kBlock) {
         float acc[kBlock] = {};
@@ -65,8 +65,7 @@ void ConvolveBaseline(const float* in, float* out, int n, const float* w, int ta
 }
 
 #if MORVEL_BLUR_AVX2
-__attribute__((target("avx2,fma"))) void ConvolveAvx2(const float* in, float* out, int n, const float* w,
-                                                      int taps) {
+__attribute__((target("avx2,fma"))) void ConvolveAvx2(const float* in, float* out, int n, const float* w, int taps) {
     ConvolveBlocks<64>(in, out, n, w, taps);
 }
 #endif
@@ -91,8 +90,7 @@ bool ValidImage(const float* src, const float* dst, int width, int height, int s
 }
 
 inline std::size_t PixelIndex(int x, int y, int stride) {
-    return (static_cast<std::size_t>(y) * static_cast<std::size_t>(stride) +
-            static_cast<std::size_t>(x)) * 4;
+    return (static_cast<std::size_t>(y) * static_cast<std::size_t>(stride) + static_cast<std::size_t>(x)) * 4;
 }
 
 // Identity filter with the blur's output convention (alpha 1).
@@ -148,8 +146,7 @@ float BlurWeights(float sigma, int radius, float* weights) {
 }
 
 bool ConvertHdriToFloat(const HdriWorldView& src, float* dst, int dstStride) {
-    if (!src.pixels || !dst || src.width <= 0 || src.height <= 0 || dstStride < src.width)
-        return false;
+    if (!src.pixels || !dst || src.width <= 0 || src.height <= 0 || dstStride < src.width) return false;
     if (src.depth != 8 && src.depth != 16 && src.depth != 32) return false;
 
     const auto* base = static_cast<const unsigned char*>(src.pixels);
@@ -234,8 +231,7 @@ void BlurHdriRows(const float* src, float* dst, int width, int height, int strid
                 put(i, wrapLeft[i]);
                 put(radius + width + i, wrapRight[i]);
             }
-            for (int c = 0; c < 3; ++c)
-                Convolve1D(ext + c * padded, res + c * width, width, k.weights, k.taps);
+            for (int c = 0; c < 3; ++c) Convolve1D(ext + c * padded, res + c * width, width, k.weights, k.taps);
             float* out = dst + PixelIndex(0, y, stride);
             for (int x = 0; x < width; ++x) {
                 out[4 * x + 0] = res[x];
@@ -279,17 +275,15 @@ void BlurHdriColumns(const float* src, float* dst, int width, int height, int st
                 y = y < 0 ? 0 : (y >= height ? height - 1 : y);
                 const float* p = src + PixelIndex(x0, y, stride);
                 for (int j = 0; j < cols; ++j)
-                    for (int c = 0; c < 3; ++c)
-                        ext[static_cast<std::size_t>(j * 3 + c) * padded + i] = p[4 * j + c];
+                    for (int c = 0; c < 3; ++c) ext[static_cast<std::size_t>(j * 3 + c) * padded + i] = p[4 * j + c];
             }
             for (int sig = 0; sig < cols * 3; ++sig)
-                Convolve1D(ext + static_cast<std::size_t>(sig) * padded,
-                           res + static_cast<std::size_t>(sig) * height, height, k.weights, k.taps);
+                Convolve1D(ext + static_cast<std::size_t>(sig) * padded, res + static_cast<std::size_t>(sig) * height,
+                           height, k.weights, k.taps);
             for (int y = 0; y < height; ++y) {
                 float* out = dst + PixelIndex(x0, y, stride);
                 for (int j = 0; j < cols; ++j) {
-                    for (int c = 0; c < 3; ++c)
-                        out[4 * j + c] = res[static_cast<std::size_t>(j * 3 + c) * height + y];
+                    for (int c = 0; c < 3; ++c) out[4 * j + c] = res[static_cast<std::size_t>(j * 3 + c) * height + y];
                     out[4 * j + 3] = 1.0f;
                 }
             }
@@ -297,12 +291,10 @@ void BlurHdriColumns(const float* src, float* dst, int width, int height, int st
     }
 }
 
-void BlurHdri(const float* src, float* scratch, float* dst, int width, int height, int stride,
-              float sigma) {
+void BlurHdri(const float* src, float* scratch, float* dst, int width, int height, int stride, float sigma) {
     if (!ValidImage(src, dst, width, height, stride)) return;
     if (!(sigma >= kMinBlurSigma)) {
-        if (src != dst)
-            std::memcpy(dst, src, static_cast<std::size_t>(height) * static_cast<std::size_t>(stride) * 16);
+        if (src != dst) std::memcpy(dst, src, static_cast<std::size_t>(height) * static_cast<std::size_t>(stride) * 16);
         return;
     }
     if (!scratch) scratch = dst;  // both halves work in place
@@ -341,11 +333,11 @@ bool PrepareHdriImages(const HdriWorldView& world, float roughnessBias, HdriImag
             out.release();
             return false;
         }
-        BlurHdri(source.data(), out.scratch.data(), out.diffuse.data(), world.width, world.height,
-                 world.width, kDiffuseBlurSigma);
+        BlurHdri(source.data(), out.scratch.data(), out.diffuse.data(), world.width, world.height, world.width,
+                 kDiffuseBlurSigma);
         // Below the threshold (NaN included) BlurHdri makes the unblurred copy.
-        BlurHdri(source.data(), out.scratch.data(), out.specular.data(), world.width, world.height,
-                 world.width, roughnessBias * 50.0f);
+        BlurHdri(source.data(), out.scratch.data(), out.specular.data(), world.width, world.height, world.width,
+                 roughnessBias * 50.0f);
         out.width = world.width;
         out.height = world.height;
         out.stride = world.width;

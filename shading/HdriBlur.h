@@ -57,8 +57,7 @@ void BlurHdriColumns(const float* src, float* dst, int width, int height, int st
 
 // Rows into scratch then columns into dst when sigma >= kMinBlurSigma;
 // otherwise (NaN included) copies src into dst unless they are the same buffer.
-void BlurHdri(const float* src, float* scratch, float* dst, int width, int height, int stride,
-              float sigma);
+void BlurHdri(const float* src, float* scratch, float* dst, int width, int height, int stride, float sigma);
 
 // The two lookup images of one environment pass and the blur's intermediate,
 // owned. Each is width x height pixels of R, G, B, A floats with rows `stride`

@@ -68,8 +68,8 @@ MORVEL_HD Vec3 incidenceRimColor(Vec3 N, Vec3 L, const IncidenceRimParams& p) {
         c = c + p.incidence_color * computeIncidence(N, p.incidence_amount, p.incidence_power);
     }
     if (p.rimlight_enable != 0 && p.rimlight_amount > 0.0f) {
-        c = c + p.rimlight_color * computeRimLight(N, L, p.rimlight_amount, p.rimlight_power,
-                                                   p.rimlight_threshold, p.rimlight_angle);
+        c = c + p.rimlight_color *
+                    computeRimLight(N, L, p.rimlight_amount, p.rimlight_power, p.rimlight_threshold, p.rimlight_angle);
     }
     return c;
 }

@@ -64,7 +64,8 @@ WorldRows<Pixel> worldRowsOf(const PF_EffectWorld* w) {
     r.data = reinterpret_cast<unsigned char*>(w->data);
     r.rowBytes = rowBytes;
     // Never past the row: a world narrower in bytes than its width claims is cut short.
-    r.cols = static_cast<int>(std::min<std::ptrdiff_t>(w->width, rowBytes / static_cast<std::ptrdiff_t>(sizeof(Pixel))));
+    r.cols =
+        static_cast<int>(std::min<std::ptrdiff_t>(w->width, rowBytes / static_cast<std::ptrdiff_t>(sizeof(Pixel))));
     r.rows = w->height;
     return r;
 }
@@ -187,19 +188,18 @@ void shadeLightRowsWith(const PassWorlds<Pixel>& w, const FrameSettings& fs, con
     const SampleAdjusts adj = sampleAdjustsFrom(fs);
     const Vec3 lightColor = lightColorOf(fs);
     const float intensity = fs.intensity;
-    shadeCoveredRows(w, fs.is_first_light != 0,
-                     [&](int x, int y, const PassPixel* bp, const RowReaders<Pixel>& rows) {
-                         PassPixel s, n, r, m, sp;
-                         const PassPixels in{bp,
-                                             rows.source.read(x, s),
-                                             rows.normal.read(x, n),
-                                             rows.roughness.read(x, r),
-                                             rows.metallic.read(x, m),
-                                             rows.specular.read(x, sp)};
-                         const SurfaceSample sample = makeSurfaceSample(in, adj);
-                         const LightSample ls = lightAt(x, y);
-                         return renderPBR(sample, ls.L, lightColor, intensity, ls.attenuation);
-                     });
+    shadeCoveredRows(w, fs.is_first_light != 0, [&](int x, int y, const PassPixel* bp, const RowReaders<Pixel>& rows) {
+        PassPixel s, n, r, m, sp;
+        const PassPixels in{bp,
+                            rows.source.read(x, s),
+                            rows.normal.read(x, n),
+                            rows.roughness.read(x, r),
+                            rows.metallic.read(x, m),
+                            rows.specular.read(x, sp)};
+        const SurfaceSample sample = makeSurfaceSample(in, adj);
+        const LightSample ls = lightAt(x, y);
+        return renderPBR(sample, ls.L, lightColor, intensity, ls.attenuation);
+    });
 }
 
 // Light passes. The light kind is decided once per pass, and lights that do not vary
@@ -277,8 +277,7 @@ inline SurfaceSample makeIblSurfaceSample(const PassPixel* base, const PassPixel
 // Environment pass, rule B: every pixel is shaded whatever its coverage, keeps its base
 // alpha, and becomes opaque where the preview sphere covers it by more than half.
 template <typename Pixel>
-void ShadeIblRows(const FrameContext& ctx, const FrameSettings& fs, const HdriView& diffuse,
-                  const HdriView& specular) {
+void ShadeIblRows(const FrameContext& ctx, const FrameSettings& fs, const HdriView& diffuse, const HdriView& specular) {
     const PassWorlds<Pixel> w = passWorldsOf<Pixel>(ctx);
     if (w.width <= 0 || w.height <= 0 || !diffuse.pixels || !specular.pixels || diffuse.width <= 0 ||
         diffuse.height <= 0 || specular.width <= 0 || specular.height <= 0) {
@@ -302,8 +301,8 @@ void ShadeIblRows(const FrameContext& ctx, const FrameSettings& fs, const HdriVi
         for (int x = 0; x < width; ++x) {
             PassPixel b, n, r, m, sp;
             const SurfaceSample s =
-                makeIblSurfaceSample(readBase(w.hasBase, base, x, b), rows.normal.read(x, n),
-                                     rows.roughness.read(x, r), rows.metallic.read(x, m), rows.specular.read(x, sp));
+                makeIblSurfaceSample(readBase(w.hasBase, base, x, b), rows.normal.read(x, n), rows.roughness.read(x, r),
+                                     rows.metallic.read(x, m), rows.specular.read(x, sp));
             Vec3 c = shadeEnvironment(s.baseColor, s.N, s.roughness, s.metallic, s.specular, diffuse, specular, ibl);
             float alpha = s.alpha;
             if (sphere) {

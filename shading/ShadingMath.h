@@ -17,9 +17,7 @@ constexpr float EPSILON = 1e-6f;
 constexpr float MIN_ALPHA = 0.002f;
 
 // fminf/fmaxf return the other operand for a NaN, so a NaN never escapes a clamp.
-MORVEL_HD float clamp_f(float val, float min_val, float max_val) {
-    return fmaxf(min_val, fminf(val, max_val));
-}
+MORVEL_HD float clamp_f(float val, float min_val, float max_val) { return fmaxf(min_val, fminf(val, max_val)); }
 
 // Vectors no longer than EPSILON are returned as they are: a zero normal stays zero
 // (and then lights nothing) instead of dividing by zero.

@@ -64,9 +64,7 @@ MORVEL_HD Vec3 blendSource(Vec3 base, Vec3 source, float source_blend) {
 }
 
 // Scalar map value scaled by 2^stops, then held to the valid 0..1 range.
-MORVEL_HD float adjustMap(float value, float stops) {
-    return clamp_f(applyExposure(value, stops), 0.0f, 1.0f);
-}
+MORVEL_HD float adjustMap(float value, float stops) { return clamp_f(applyExposure(value, stops), 0.0f, 1.0f); }
 
 // CPU light passes: true R, G, B order, scalar maps from the red channel, and the
 // documented defaults for absent layers.

@@ -1,10 +1,8 @@
 // Image files: every depth survives the writer and reader exactly; the
 // layer conversion rounds as the host does; alpha is never premultiplied;
 // formats that cannot hold a depth are refused.
-#include <gtest/gtest.h>
-
 #include <OpenImageIO/imageio.h>
-
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -112,9 +110,9 @@ TEST(PixelDepth, LayerLevelsRoundHalfAwayFromZeroAndClamp) {
         float level;
     };
     const Case cases[] = {
-        {0.5f / 255, 8, 1},     {1.49f / 255, 8, 1},     {1.0f, 8, 255},       {1.7f, 8, 255},
-        {-0.2f, 8, 0},          {0.5f, 16, 16384},       {1.0f, 16, 32768},    {2.0f, 16, 32768},
-        {0.5f / 32768, 16, 1},  {-1.0f, 16, 0},          {2.5f, 32, 2.5f},     {-0.25f, 32, -0.25f},
+        {0.5f / 255, 8, 1},    {1.49f / 255, 8, 1}, {1.0f, 8, 255},    {1.7f, 8, 255},
+        {-0.2f, 8, 0},         {0.5f, 16, 16384},   {1.0f, 16, 32768}, {2.0f, 16, 32768},
+        {0.5f / 32768, 16, 1}, {-1.0f, 16, 0},      {2.5f, 32, 2.5f},  {-0.25f, 32, -0.25f},
     };
     for (const auto& c : cases) EXPECT_EQ(ToDepth(c.v, c.depth), c.level) << c.v << " at " << c.depth;
 }
@@ -131,7 +129,8 @@ TEST_F(ImagesTest, GreyAndAlphaFreeFilesExpandToRgba) {
 
 TEST_F(ImagesTest, MultiLayerExrLayersAreChosenByName) {
     OIIO::ImageSpec spec(1, 1, 8, OIIO::TypeDesc::FLOAT);
-    spec.channelnames = {"diffuse.R", "diffuse.G", "diffuse.B", "diffuse.A", "normal.R", "normal.G", "normal.B", "normal.A"};
+    spec.channelnames = {"diffuse.R", "diffuse.G", "diffuse.B", "diffuse.A",
+                         "normal.R",  "normal.G",  "normal.B",  "normal.A"};
     spec.alpha_channel = -1;
     const float px[8] = {0.1f, 0.2f, 0.3f, 1.0f, 0.5f, 0.6f, 0.7f, 0.8f};
     auto out = OIIO::ImageOutput::create("p.exr");
@@ -150,7 +149,8 @@ TEST_F(ImagesTest, MultiLayerExrLayersAreChosenByName) {
 }
 
 TEST_F(ImagesTest, MultiPartExrPartsAreChosenByName) {
-    OIIO::ImageSpec specs[2] = {OIIO::ImageSpec(1, 1, 4, OIIO::TypeDesc::HALF), OIIO::ImageSpec(1, 1, 4, OIIO::TypeDesc::HALF)};
+    OIIO::ImageSpec specs[2] = {OIIO::ImageSpec(1, 1, 4, OIIO::TypeDesc::HALF),
+                                OIIO::ImageSpec(1, 1, 4, OIIO::TypeDesc::HALF)};
     specs[0].attribute("name", "beauty");
     specs[1].attribute("name", "rough");
     auto out = OIIO::ImageOutput::create("m.exr");

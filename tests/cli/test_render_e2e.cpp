@@ -27,7 +27,8 @@ struct ToolRun {
 
 ToolRun RunTool(const fs::path& dir, const std::string& args) {
     const fs::path log = dir / "tool.log";
-    const std::string cmd = "cd '" + dir.string() + "' && '" MORVEL_RENDER_PATH "' " + args + " > '" + log.string() + "' 2>&1";
+    const std::string cmd =
+        "cd '" + dir.string() + "' && '" MORVEL_RENDER_PATH "' " + args + " > '" + log.string() + "' 2>&1";
     const int raw = std::system(cmd.c_str());
     ToolRun run;
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -84,7 +85,9 @@ void ExpectSamePixels(const Image& a, const Frame& b, int depth, const std::stri
     ASSERT_EQ(a.height, b.pixels.height) << what;
     std::size_t mismatches = 0;
     for (std::size_t i = 0; i < a.rgba.size(); ++i) {
-        const float file = depth == 16 ? std::round(a.rgba[i] * 32768.0f) : depth == 8 ? std::round(a.rgba[i] * 255.0f) : a.rgba[i];
+        const float file = depth == 16  ? std::round(a.rgba[i] * 32768.0f)
+                           : depth == 8 ? std::round(a.rgba[i] * 255.0f)
+                                        : a.rgba[i];
         mismatches += file != b.pixels.rgba[i];
     }
     EXPECT_EQ(mismatches, 0u) << what;
@@ -101,8 +104,8 @@ TEST_F(RenderE2E, ToolEqualsInProcessRenderInEveryDepth) {
     const std::pair<int, const char*> cases[] = {{32, "exr"}, {16, "png"}, {8, "png"}};
     for (const auto& [depth, ext] : cases) {
         const std::string out = "out" + std::to_string(depth) + "." + ext;
-        const ToolRun run = RunTool(dir_, "shot.json --quiet --frames 1 --depth " + std::to_string(depth) + " -o " + out +
-                                              " --set 'Source Blend=10'");
+        const ToolRun run = RunTool(dir_, "shot.json --quiet --frames 1 --depth " + std::to_string(depth) + " -o " +
+                                              out + " --set 'Source Blend=10'");
         ASSERT_EQ(run.status, 0) << run.output;
         SceneRenderer renderer(MORVEL_MODULE_PATH);
         renderer.Load(LoadSceneImages(LoadScene(shot.string())), depth, {ParseParamAssignment("Source Blend=10")});
@@ -159,7 +162,8 @@ TEST_F(RenderE2E, DemoRendersWithoutFiles) {
 
 TEST_F(RenderE2E, ExitStatusAndMessagesForBadRuns) {
     WriteShot();
-    std::ofstream(dir_ / "typo.json") << R"({"layers": {"input": "input.exr"}, "lights": [{"type": "point", "intensty": 5}]})";
+    std::ofstream(dir_ / "typo.json")
+        << R"({"layers": {"input": "input.exr"}, "lights": [{"type": "point", "intensty": 5}]})";
     std::ofstream(dir_ / "range.json") << R"({"layers": {"input": "input.exr"}, "params": {"Source Blend": 101}})";
     std::ofstream(dir_ / "nofile.json") << R"({"layers": {"input": "missing.exr"}})";
     struct Case {
@@ -183,7 +187,9 @@ TEST_F(RenderE2E, ExitStatusAndMessagesForBadRuns) {
     for (const auto& c : cases) {
         const ToolRun run = RunTool(dir_, c.args);
         EXPECT_EQ(run.status, c.status) << c.args << "\n" << run.output;
-        for (const auto& part : c.parts) EXPECT_NE(run.output.find(part), std::string::npos) << c.args << ": \"" << part << "\" not in: " << run.output;
+        for (const auto& part : c.parts)
+            EXPECT_NE(run.output.find(part), std::string::npos)
+                << c.args << ": \"" << part << "\" not in: " << run.output;
     }
 }
 

@@ -1,12 +1,12 @@
 // minihost's own behaviour where the module tests lean on it: reading damaged
 // module files, loading failures, parameter names and the copy callback.
-#include <gtest/gtest.h>
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 
 #include <cstdio>
-#include <functional>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include "ModuleFixture.h"

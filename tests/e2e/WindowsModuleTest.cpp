@@ -36,7 +36,8 @@ TEST_F(WindowsModule, ExportsTheThreeEntryPointsByOrdinal) {
         uint32_t ordinal;
         bool data;
     };
-    const Want wants[] = {{"EffectMain", 1, false}, {"NvOptimusEnablementCuda", 2, true}, {"PluginDataEntryFunction2", 3, false}};
+    const Want wants[] = {
+        {"EffectMain", 1, false}, {"NvOptimusEnablementCuda", 2, true}, {"PluginDataEntryFunction2", 3, false}};
     ASSERT_EQ(pe.exports.size(), std::size(wants));
     for (std::size_t i = 0; i < std::size(wants); ++i) {
         SCOPED_TRACE(wants[i].name);
@@ -64,12 +65,13 @@ TEST_F(WindowsModule, ImportsOnlyWindowsSystemLibraries) {
         std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
         return s;
     };
-    const std::string allowed[] = {"kernel32.dll", "msvcrt.dll", "user32.dll", "advapi32.dll", "ws2_32.dll",
-                                   "ntdll.dll", "ucrtbase.dll", "bcrypt.dll", "shell32.dll", "ole32.dll"};
+    const std::string allowed[] = {"kernel32.dll", "msvcrt.dll",   "user32.dll", "advapi32.dll", "ws2_32.dll",
+                                   "ntdll.dll",    "ucrtbase.dll", "bcrypt.dll", "shell32.dll",  "ole32.dll"};
     EXPECT_FALSE(pe.imports.empty());
     for (const std::string& dll : pe.imports) {
         const std::string l = lower(dll);
-        const bool ok = l.rfind("api-ms-win-", 0) == 0 || std::find(std::begin(allowed), std::end(allowed), l) != std::end(allowed);
+        const bool ok =
+            l.rfind("api-ms-win-", 0) == 0 || std::find(std::begin(allowed), std::end(allowed), l) != std::end(allowed);
         EXPECT_TRUE(ok) << "imports " << dll << " (runtime libraries must be linked statically)";
     }
 }

@@ -320,13 +320,26 @@ private:
                 v->color = {l->color[0], l->color[1], l->color[2], l->color[3]};
                 st = AEGP_StreamType_COLOR;
                 break;
-            case AEGP_LayerStream_INTENSITY: v->one_d = l->intensity; break;
-            case AEGP_LayerStream_CONE_ANGLE: v->one_d = l->coneAngle; break;
-            case AEGP_LayerStream_CONE_FEATHER: v->one_d = l->coneFeather; break;
-            case AEGP_LayerStream_LIGHT_FALLOFF_TYPE: v->one_d = l->falloffType; break;
-            case AEGP_LayerStream_LIGHT_FALLOFF_START: v->one_d = l->falloffRadius; break;
-            case AEGP_LayerStream_LIGHT_FALLOFF_DISTANCE: v->one_d = l->falloffDistance; break;
-            default: return A_Err_PARAMETER;
+            case AEGP_LayerStream_INTENSITY:
+                v->one_d = l->intensity;
+                break;
+            case AEGP_LayerStream_CONE_ANGLE:
+                v->one_d = l->coneAngle;
+                break;
+            case AEGP_LayerStream_CONE_FEATHER:
+                v->one_d = l->coneFeather;
+                break;
+            case AEGP_LayerStream_LIGHT_FALLOFF_TYPE:
+                v->one_d = l->falloffType;
+                break;
+            case AEGP_LayerStream_LIGHT_FALLOFF_START:
+                v->one_d = l->falloffRadius;
+                break;
+            case AEGP_LayerStream_LIGHT_FALLOFF_DISTANCE:
+                v->one_d = l->falloffDistance;
+                break;
+            default:
+                return A_Err_PARAMETER;
         }
         if (type) *type = st;
         return 0;

@@ -90,8 +90,7 @@ TEST(Brdf, TermsMatchDoubleReference) {
         double a2 = double(r.alpha) * r.alpha;
         double d = double(r.NdotH) * r.NdotH * (a2 - 1) + 1;
         double want = a2 / (pi * d * d + 1e-6);
-        EXPECT_NEAR(distributionGGX(r.NdotH, r.alpha), want, 1e-5 * std::max(1.0, want))
-            << r.NdotH << " " << r.alpha;
+        EXPECT_NEAR(distributionGGX(r.NdotH, r.alpha), want, 1e-5 * std::max(1.0, want)) << r.NdotH << " " << r.alpha;
     }
     struct GRow {
         float nl, nv, rough;
@@ -120,8 +119,16 @@ TEST(Brdf, RenderMatchesDoubleReference) {
     const Row rows[] = {
         {"head-on", {0.5, 0.5, 0.5}, {0, 0, 1}, {0, 0, 1}, 0.5, 0, 0.5, 1, 1, {1, 1, 1}},
         {"oblique light", {0.8, 0.3, 0.1}, {0, 0, 1}, normd({0.6, 0.2, 0.7}), 0.4, 0, 0.5, 5, 1, {1, 0.9, 0.7}},
-        {"tilted normal", {0.2, 0.6, 0.9}, normd({0.3, -0.4, 0.8}), normd({-0.2, 0.5, 0.6}), 0.25, 0.3, 0.7, 2.5,
-         0.4, {0.5, 1, 0.25}},
+        {"tilted normal",
+         {0.2, 0.6, 0.9},
+         normd({0.3, -0.4, 0.8}),
+         normd({-0.2, 0.5, 0.6}),
+         0.25,
+         0.3,
+         0.7,
+         2.5,
+         0.4,
+         {0.5, 1, 0.25}},
         {"rough metal", {0.9, 0.6, 0.2}, normd({0.1, 0.1, 1}), normd({0.5, 0.5, 0.5}), 1.0, 1.0, 0.5, 1, 1, {1, 1, 1}},
         {"smooth near mirror", {0.5, 0.5, 0.5}, {0, 0, 1}, normd({0.01, 0, 1}), 0.0, 0, 0.5, 1, 1, {1, 1, 1}},
         {"specular 0", {0.7, 0.4, 0.2}, normd({0.2, 0, 1}), normd({0.4, 0.3, 0.8}), 0.6, 0, 0, 3, 0.5, {1, 1, 1}},
@@ -129,8 +136,8 @@ TEST(Brdf, RenderMatchesDoubleReference) {
         {"hdr colour", {2.0, 1.5, 0.0}, {0, 0, 1}, normd({0, 0.3, 1}), 0.5, 0.2, 0.5, 5, 1, {1, 1, 1}},
     };
     for (const Row& r : rows) {
-        Vec3 got = renderPBR(v3(r.base), v3(r.N), float(r.rough), float(r.metal), float(r.spec), v3(r.L),
-                             v3(r.light), float(r.intensity), float(r.atten));
+        Vec3 got = renderPBR(v3(r.base), v3(r.N), float(r.rough), float(r.metal), float(r.spec), v3(r.L), v3(r.light),
+                             float(r.intensity), float(r.atten));
         D3 want = referencePBR(r.base, r.N, r.rough, r.metal, r.spec, r.L, r.light, r.intensity, r.atten);
         expectNear(got, want, 2e-5, r.name);
     }
@@ -162,7 +169,7 @@ TEST(Brdf, DegenerateInputsAddNothingOrStayFinite) {
     Vec3 peak = renderPBR(grey, Vec3{0, 0, 1}, 0.0f, 0.0f, 0.5f, Vec3{0, 0, 1}, white, 1.0f, 1.0f);
     Vec3 off = renderPBR(grey, Vec3{0, 0, 1}, 0.0f, 0.0f, 0.5f, normalize3(Vec3{0.3f, 0, 1}), white, 1.0f, 1.0f);
     const float lambert = 0.96f * 0.5f * INV_PI;  // diffuse at F = 0.04
-    EXPECT_NEAR(peak.x - lambert, 0.04f, 1e-4f);   // D * G * F / 4 with D = 4, G = 1
+    EXPECT_NEAR(peak.x - lambert, 0.04f, 1e-4f);  // D * G * F / 4 with D = 4, G = 1
     // Off the mirror direction only the diffuse part is left.
     EXPECT_NEAR(off.x / normalize3(Vec3{0.3f, 0, 1}).z, lambert, 2e-3f);
 
@@ -228,12 +235,9 @@ TEST(SurfaceSample, DecodesNormals) {
     };
     const float s3 = 1.0f / std::sqrt(3.0f);
     const Row rows[] = {
-        {0.5f, 0.5f, 1.0f, {0, 0, 1}},
-        {0.5f, 0.5f, 0.5f, {0, 0, 0}},   // grey: zero vector, kept zero
-        {1.0f, 0.5f, 0.5f, {1, 0, 0}},
-        {0.5f, 0.0f, 0.5f, {0, -1, 0}},
-        {0.0f, 0.0f, 1.0f, {-s3, -s3, s3}},
-        {0.75f, 0.5f, 1.0f, {0.4472136f, 0, 0.8944272f}},  // (0.5, 0, 1) normalised
+        {0.5f, 0.5f, 1.0f, {0, 0, 1}},      {0.5f, 0.5f, 0.5f, {0, 0, 0}},  // grey: zero vector, kept zero
+        {1.0f, 0.5f, 0.5f, {1, 0, 0}},      {0.5f, 0.0f, 0.5f, {0, -1, 0}},
+        {0.0f, 0.0f, 1.0f, {-s3, -s3, s3}}, {0.75f, 0.5f, 1.0f, {0.4472136f, 0, 0.8944272f}},  // (0.5, 0, 1) normalised
     };
     for (const Row& r : rows) {
         Vec3 n = decodeNormal(r.r, r.g, r.b);
@@ -251,8 +255,8 @@ TEST(SurfaceSample, CpuDefaultsBlendAndAdjusts) {
     const PassPixel spec{0.8f, 0.0f, 0.0f, 1.0f};
     const PassPixel normal{1.0f, 0.5f, 0.5f, 1.0f};
 
-    SurfaceSample d = makeSurfaceSample(PassPixels{&base, nullptr, nullptr, nullptr, nullptr, nullptr},
-                                        SampleAdjusts{1.0f, 0, 0, 0});
+    SurfaceSample d =
+        makeSurfaceSample(PassPixels{&base, nullptr, nullptr, nullptr, nullptr, nullptr}, SampleAdjusts{1.0f, 0, 0, 0});
     EXPECT_EQ(d.baseColor.x, 0.2f);  // no source layer: the blend is skipped whatever its weight
     EXPECT_EQ(d.alpha, 0.75f);
     EXPECT_EQ(d.N.z, 1.0f);
@@ -269,11 +273,11 @@ TEST(SurfaceSample, CpuDefaultsBlendAndAdjusts) {
     EXPECT_EQ(full.baseColor.x, 1.0f);  // weight 1 replaces the base by the source
     EXPECT_EQ(full.baseColor.y, 0.0f);
     EXPECT_EQ(full.baseColor.z, 0.5f);
-    EXPECT_EQ(full.alpha, 0.75f);       // coverage stays the base pixel's
+    EXPECT_EQ(full.alpha, 0.75f);  // coverage stays the base pixel's
     EXPECT_EQ(full.N.x, 1.0f);
-    EXPECT_EQ(full.roughness, 1.0f);    // 0.3 * 4 clamps to 1
-    EXPECT_EQ(full.metallic, 1.0f);     // 0.6 * 2 clamps to 1
-    EXPECT_EQ(full.specular, 0.4f);     // 0.8 / 2
+    EXPECT_EQ(full.roughness, 1.0f);  // 0.3 * 4 clamps to 1
+    EXPECT_EQ(full.metallic, 1.0f);   // 0.6 * 2 clamps to 1
+    EXPECT_EQ(full.specular, 0.4f);   // 0.8 / 2
 
     SurfaceSample half = makeSurfaceSample(PassPixels{&base, &source, nullptr, nullptr, nullptr, nullptr},
                                            SampleAdjusts{0.25f, 0, 0, 0});
@@ -291,8 +295,8 @@ TEST(SurfaceSample, GpuVariantReadsBlueFirstAndZeroSubstitutes) {
     const PassPixel rough{0.9f, 0.9f, 0.3f, 1.0f};  // component 0 of a BGRA buffer is blue
     const PassPixel normal{0.5f, 0.5f, 1.0f, 1.0f};
 
-    SurfaceSample g = makeSurfaceSampleGpu(PassPixels{&base, nullptr, &normal, &rough, nullptr, nullptr},
-                                           SampleAdjusts{});
+    SurfaceSample g =
+        makeSurfaceSampleGpu(PassPixels{&base, nullptr, &normal, &rough, nullptr, nullptr}, SampleAdjusts{});
     EXPECT_EQ(g.baseColor.x, 0.6f);
     EXPECT_EQ(g.baseColor.z, 0.2f);
     EXPECT_EQ(g.roughness, 0.3f);
@@ -300,8 +304,8 @@ TEST(SurfaceSample, GpuVariantReadsBlueFirstAndZeroSubstitutes) {
     // Absent maps read as the zero-filled substitutes: scalars 0, N from (0, 0, 0).
     EXPECT_EQ(g.metallic, 0.0f);
     EXPECT_EQ(g.specular, 0.0f);
-    SurfaceSample z = makeSurfaceSampleGpu(PassPixels{&base, nullptr, nullptr, nullptr, nullptr, nullptr},
-                                           SampleAdjusts{});
+    SurfaceSample z =
+        makeSurfaceSampleGpu(PassPixels{&base, nullptr, nullptr, nullptr, nullptr, nullptr}, SampleAdjusts{});
     EXPECT_NEAR(z.N.x, -1.0f / std::sqrt(3.0f), 1e-6f);
     EXPECT_NEAR(z.N.z, -1.0f / std::sqrt(3.0f), 1e-6f);
     EXPECT_EQ(z.roughness, 0.0f);

@@ -41,7 +41,8 @@ struct TestWorld {
     // Marks every pixel, padding included, so untouched memory can be recognised.
     void fillAll(PassPixel p) {
         for (int y = 0; y < w.height; ++y)
-            for (int x = 0; x < stridePixels; ++x) PixelTraits<Pixel>::store(mem[size_t(y) * stridePixels + x], p.r, p.g, p.b, p.a);
+            for (int x = 0; x < stridePixels; ++x)
+                PixelTraits<Pixel>::store(mem[size_t(y) * stridePixels + x], p.r, p.g, p.b, p.a);
     }
 };
 
@@ -189,8 +190,8 @@ FrameSettings incidenceRimPass(int width, int height, int first) {
 template <typename Pixel>
 Vec3 lightReference(Scene<Pixel>& s, const FrameSettings& fs, int x, int y) {
     PassPixel b, src, n, r, m, sp;
-    const PassPixels in{s.readBase(x, y, b), s.read(SOURCE, x, y, src), s.read(NORMAL, x, y, n),
-                        s.read(ROUGH, x, y, r),   s.read(METAL, x, y, m),   s.read(SPEC, x, y, sp)};
+    const PassPixels in{s.readBase(x, y, b),    s.read(SOURCE, x, y, src), s.read(NORMAL, x, y, n),
+                        s.read(ROUGH, x, y, r), s.read(METAL, x, y, m),    s.read(SPEC, x, y, sp)};
     const SurfaceSample sample = makeSurfaceSample(in, sampleAdjustsFrom(fs));
     const LightSample ls = lightForPixel(fs, x, y);
     return renderPBR(sample, ls.L, lightColorOf(fs), fs.intensity, ls.attenuation);
@@ -275,8 +276,8 @@ TEST(CpuPasses, LaterLightPassAddsAndLeavesUncoveredPixels) {
             const float alpha = s.readBase(x, y, b)->a;
             const Vec3 add = lightReference(s, fs, x, y);
             if (alpha > 0.0f) {
-                expectPixelNear(s.output.get(x, y), Vec3{0.125f + add.x, 0.25f + add.y, 0.375f + add.z}, alpha,
-                                1e-6f, x, y, "covered");
+                expectPixelNear(s.output.get(x, y), Vec3{0.125f + add.x, 0.25f + add.y, 0.375f + add.z}, alpha, 1e-6f,
+                                x, y, "covered");
             } else {
                 expectPixelNear(s.output.get(x, y), Vec3{0.125f, 0.25f, 0.375f}, 0.5f, 0.0f, x, y, "uncovered");
             }
@@ -361,8 +362,7 @@ TEST(CpuPasses, IntegerDepthsStoreTheQuantisedFloatResult) {
             const PF_Pixel16 g16 = s16.output.at(x, y);
             ASSERT_TRUE(g8.alpha == w8.alpha && g8.red == w8.red && g8.green == w8.green && g8.blue == w8.blue)
                 << x << "," << y;
-            ASSERT_TRUE(g16.alpha == w16.alpha && g16.red == w16.red && g16.green == w16.green &&
-                        g16.blue == w16.blue)
+            ASSERT_TRUE(g16.alpha == w16.alpha && g16.red == w16.red && g16.green == w16.green && g16.blue == w16.blue)
                 << x << "," << y;
         }
     }
@@ -403,10 +403,9 @@ TEST(CpuPasses, BaseIsDiffuseAlbedoElseInput) {
         fs.metallic_adjust = fs.roughness_adjust = fs.specular_adjust = 0.0f;
         RenderPassCpu(s.ctx, fs);
         const PassPixel want{c.wantRed, c.wantRed, c.wantRed, 1.0f};
-        const Vec3 expect =
-            renderPBR(makeSurfaceSample(PassPixels{&want, nullptr, nullptr, nullptr, nullptr, nullptr},
-                                        sampleAdjustsFrom(fs)),
-                      Vec3{0, 0, 1}, lightColorOf(fs), fs.intensity, 1.0f);
+        const Vec3 expect = renderPBR(
+            makeSurfaceSample(PassPixels{&want, nullptr, nullptr, nullptr, nullptr, nullptr}, sampleAdjustsFrom(fs)),
+            Vec3{0, 0, 1}, lightColorOf(fs), fs.intensity, 1.0f);
         EXPECT_NEAR(s.output.get(5, 3).r, expect.x, 1e-6f) << c.name;
     }
 }
@@ -420,8 +419,8 @@ TEST(CpuPasses, SmallerLayersAreNeverReadOutsideThemselves) {
         bool albedo;  // base from Diffuse Albedo, else from the input
     };
     const Case cases[] = {
-        {"normal", NORMAL, true},       {"roughness", ROUGH, true}, {"metalness", METAL, true},
-        {"specular", SPEC, true},       {"source", SOURCE, true},   {"albedo", ALBEDO, true},
+        {"normal", NORMAL, true},         {"roughness", ROUGH, true}, {"metalness", METAL, true},
+        {"specular", SPEC, true},         {"source", SOURCE, true},   {"albedo", ALBEDO, true},
         {"input as base", ALBEDO, false},
     };
     for (const Case& c : cases) {
@@ -528,8 +527,10 @@ TEST(CpuPasses, NothingToDoLeavesTheOutputAlone) {
         PassType type;
     };
     const Case cases[] = {
-        {"width 0", 0, 23, false, PASS_POINT},        {"height 0", 37, 0, false, PASS_POINT},
-        {"negative size", -5, -1, false, PASS_DIRECTIONAL}, {"no output", 37, 23, true, PASS_AMBIENT},
+        {"width 0", 0, 23, false, PASS_POINT},
+        {"height 0", 37, 0, false, PASS_POINT},
+        {"negative size", -5, -1, false, PASS_DIRECTIONAL},
+        {"no output", 37, 23, true, PASS_AMBIENT},
         {"IBL type to light driver", 37, 23, false, PASS_IBL},
         {"rim with zero size", 0, 0, false, PASS_INCIDENCE_RIM},
     };
@@ -544,8 +545,7 @@ TEST(CpuPasses, NothingToDoLeavesTheOutputAlone) {
         FrameSettings fs = c.type == PASS_INCIDENCE_RIM ? incidenceRimPass(37, 23, 1) : lightPass(37, 23, c.type, 1);
         EXPECT_EQ(RenderPassCpu(s.ctx, fs), PF_Err_NONE) << c.name;
         for (int y = 0; y < 23; ++y)
-            for (int x = 0; x < s.output.stridePixels; ++x)
-                ASSERT_EQ(s.output.at(x, y).red, 51) << c.name;
+            for (int x = 0; x < s.output.stridePixels; ++x) ASSERT_EQ(s.output.at(x, y).red, 51) << c.name;
     }
 }
 
@@ -707,10 +707,10 @@ TEST(CpuIblPass, MatchesPerPixelEnvironmentShading) {
                                           std::clamp(m.r, 0.0f, 1.0f), sp.r, dv, sv, ibl);
                 float alpha = b.a;
                 const PreviewSphereInfo info = getPreviewSphereInfo(x, y, 37, 23);
-                if (info.covered &&
-                    blendPreviewSphere(c, samplePreviewSphereHDRI(info.normal, sv, fs.ibl_rotation_x,
-                                                                  fs.ibl_rotation_y, fs.ibl_rotation_z),
-                                       info.alpha))
+                if (info.covered && blendPreviewSphere(c,
+                                                       samplePreviewSphereHDRI(info.normal, sv, fs.ibl_rotation_x,
+                                                                               fs.ibl_rotation_y, fs.ibl_rotation_z),
+                                                       info.alpha))
                     alpha = 1.0f;
                 if (!first) c = c + Vec3{marker.r, marker.g, marker.b};
                 expectPixelNear(s.output.get(x, y), c, alpha, 2e-6f, x, y, first ? "first" : "added");

@@ -1,10 +1,10 @@
-#include "shading/Environment.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <vector>
+
+#include "shading/Environment.h"
 
 namespace morvel {
 namespace {
@@ -53,9 +53,9 @@ void RefUV(double x, double y, double z, double ry, double rx, double rz, double
 }
 
 TEST(DirectionToEquirectUV, MatchesDoublePrecisionRotation) {
-    const Vec3 dirs[] = {{0.3f, 0.5f, -0.81f}, {-0.7f, 0.1f, 0.7f}, {0.0f, -1.0f, 0.0f}, {0.6f, 0.0f, 0.8f},
-                         {-0.2f, 0.9f, 0.38f}};
-    const float rots[][3] = {{0.0f, 0.0f, 0.0f}, {0.7f, 0.0f, 0.0f}, {0.0f, -0.4f, 0.0f},
+    const Vec3 dirs[] = {
+        {0.3f, 0.5f, -0.81f}, {-0.7f, 0.1f, 0.7f}, {0.0f, -1.0f, 0.0f}, {0.6f, 0.0f, 0.8f}, {-0.2f, 0.9f, 0.38f}};
+    const float rots[][3] = {{0.0f, 0.0f, 0.0f}, {0.7f, 0.0f, 0.0f},  {0.0f, -0.4f, 0.0f},
                              {0.0f, 0.0f, 1.1f}, {2.0f, 0.3f, -2.5f}, {-1.0f, 1.2f, 3.1415927f}};
     for (const Vec3& d : dirs)
         for (const auto& r : rots) {
@@ -64,8 +64,8 @@ TEST(DirectionToEquirectUV, MatchesDoublePrecisionRotation) {
             const EquirectUV uv = directionToEquirectUV(d, r[0], r[1], r[2]);
             // atan2 flips by 1 across the -x axis; compare modulo 1.
             const double du = uv.u - u;
-            EXPECT_NEAR(du - std::round(du), 0.0, 2e-6) << d.x << " " << d.y << " " << d.z << " / " << r[0]
-                                                        << " " << r[1] << " " << r[2];
+            EXPECT_NEAR(du - std::round(du), 0.0, 2e-6)
+                << d.x << " " << d.y << " " << d.z << " / " << r[0] << " " << r[1] << " " << r[2];
             EXPECT_NEAR(uv.v, v, 2e-6);
         }
 }
@@ -98,11 +98,10 @@ TEST(SampleHDRINearest, RowsFromTheBottomColumnsWrapped) {
         float u, v;
         int x, y;
     } cases[] = {
-        {0.0f, 0.0f, 0, 3},   // straight up reads the last row on the CPU
-        {0.0f, 1.0f, 0, 0},   {0.5f, 0.5f, 2, 1},  {0.999f, 0.2f, 3, 2},
-        {1.25f, 0.5f, 1, 1},  {-0.75f, 0.5f, 1, 1}, {0.3f, -4.0f, 1, 3}, {0.3f, 7.0f, 1, 0},
-        {kNaN, 0.5f, 0, 1},   {kInf, 0.5f, 0, 1},   {-kInf, 0.5f, 0, 1}, {1e30f, 0.5f, 0, 1},
-        {0.5f, kNaN, 2, 0},   // a NaN v reaches the clamp and ends in range
+        {0.0f, 0.0f, 0, 3},  // straight up reads the last row on the CPU
+        {0.0f, 1.0f, 0, 0},  {0.5f, 0.5f, 2, 1}, {0.999f, 0.2f, 3, 2}, {1.25f, 0.5f, 1, 1}, {-0.75f, 0.5f, 1, 1},
+        {0.3f, -4.0f, 1, 3}, {0.3f, 7.0f, 1, 0}, {kNaN, 0.5f, 0, 1},   {kInf, 0.5f, 0, 1},  {-kInf, 0.5f, 0, 1},
+        {1e30f, 0.5f, 0, 1}, {0.5f, kNaN, 2, 0},  // a NaN v reaches the clamp and ends in range
     };
     for (const auto& c : cases) {
         const Vec3 p = sampleHDRINearest(img.view(), EquirectUV{c.u, c.v});
@@ -122,7 +121,7 @@ TEST(SampleHDRI, BilinearRowsFromTheTop) {
     EXPECT_NEAR(p.y, 1.5f, 1e-6f);
     EXPECT_NEAR(p.z, 152.5f, 1e-4f);
     p = sampleHDRI(img.view(), EquirectUV{0.0f, 0.0f});
-    EXPECT_EQ(p.y, 0.0f);  // up is the top row on the GPU
+    EXPECT_EQ(p.y, 0.0f);                                  // up is the top row on the GPU
     p = sampleHDRI(img.view(), EquirectUV{-1e-9f, 1.0f});  // u wraps to 1: last column, last row
     EXPECT_EQ(p.x, 4.0f);
     EXPECT_EQ(p.y, 3.0f);
@@ -152,8 +151,8 @@ TEST(CreateBasis, OrthonormalFrameAndFixedBasisAtZMinusOne) {
     EXPECT_EQ(down.B.x, -1.0f);
     EXPECT_TRUE(std::isfinite(down.T.x) && std::isfinite(down.B.y));
 
-    const Vec3 dirs[] = {{0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f}, {0.48f, -0.6f, 0.64f}, {0.6f, 0.0f, -0.8f},
-                         {0.0f, 0.0447f, -0.999f}};
+    const Vec3 dirs[] = {
+        {0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f}, {0.48f, -0.6f, 0.64f}, {0.6f, 0.0f, -0.8f}, {0.0f, 0.0447f, -0.999f}};
     // Frisvad's construction loses some precision close to z = -1.
     for (Vec3 d : dirs) {
         d = normalize3(d);
@@ -195,8 +194,8 @@ TEST(SampleHDRICone, CentreWeighsOneRingSamplesHalf) {
     } cases[] = {{9, 9, 1.0f / 5.0f}, {16, 9, 1.0f / 5.0f}, {5, 5, 1.0f / 3.0f}, {2, 5, 1.0f / 3.0f}};
     for (const auto& c : cases) {
         int calls = 0;
-        const Vec3 r = sampleHDRIConeWith(FirstCallOnly{&calls}, env.view(), Vec3{0.0f, 1.0f, 0.0f}, 0.25f, rot,
-                                          c.samples);
+        const Vec3 r =
+            sampleHDRIConeWith(FirstCallOnly{&calls}, env.view(), Vec3{0.0f, 1.0f, 0.0f}, 0.25f, rot, c.samples);
         EXPECT_EQ(calls, c.calls);
         EXPECT_NEAR(r.x, c.centre, 1e-7f);
     }
@@ -222,14 +221,12 @@ TEST(DFGApprox, BothVariantsAgainstDoubleFormula) {
     EXPECT_NEAR(worked.B, 0.00095f, 1e-5f);
 }
 
-IblSettings WorkedSettings() {
-    return makeIblSettings(0.0f, 0.0f, 3.1415927f, splat(1.0f), 1.0f, 1.0f, 0.0f, 1.0f);
-}
+IblSettings WorkedSettings() { return makeIblSettings(0.0f, 0.0f, 3.1415927f, splat(1.0f), 1.0f, 1.0f, 0.0f, 1.0f); }
 
 TEST(ShadeEnvironment, WorkedValueUnderUniformWhite) {
     const Uniform env(1.0f);
     const Vec3 c = shadeEnvironment(splat(0.5f), Vec3{0.0f, 0.0f, 1.0f}, 0.5f, 0.0f, 0.5f, env.view(), env.view(),
-                                     WorkedSettings());
+                                    WorkedSettings());
     EXPECT_NEAR(c.x, 0.41542f, 2e-5f);
     EXPECT_NEAR(c.y, 0.41542f, 2e-5f);
     EXPECT_NEAR(c.z, 0.41542f, 2e-5f);
@@ -237,8 +234,8 @@ TEST(ShadeEnvironment, WorkedValueUnderUniformWhite) {
     // Without the specular part only the 0.65 diffuse share remains.
     IblSettings noSpec = WorkedSettings();
     noSpec.specularIntensity = 0.0f;
-    const Vec3 d = shadeEnvironment(splat(0.5f), Vec3{0.0f, 0.0f, 1.0f}, 0.5f, 0.0f, 0.5f, env.view(), env.view(),
-                                    noSpec);
+    const Vec3 d =
+        shadeEnvironment(splat(0.5f), Vec3{0.0f, 0.0f, 1.0f}, 0.5f, 0.0f, 0.5f, env.view(), env.view(), noSpec);
     EXPECT_NEAR(d.x, 0.325f, 1e-6f);
 }
 
@@ -331,8 +328,7 @@ TEST(PreviewSphere, ShowsTheEnvironmentWithTheUsersRoll) {
     const Vec3 n = normalize3(Vec3{0.3f, -0.2f, 0.9f});
     const Vec3 R = normalize3(Vec3{2.0f * n.z * n.x, 2.0f * n.z * n.y, 2.0f * n.z * n.z - 1.0f});
     const EquirectUV uv = directionToEquirectUV(Vec3{-R.x, -R.y, -R.z}, 0.4f, 0.1f, deliveredZ - PI);
-    EXPECT_EQ(samplePreviewSphereHDRI(n, img.view(), 0.1f, 0.4f, deliveredZ).z,
-              sampleHDRINearest(img.view(), uv).z);
+    EXPECT_EQ(samplePreviewSphereHDRI(n, img.view(), 0.1f, 0.4f, deliveredZ).z, sampleHDRINearest(img.view(), uv).z);
     EXPECT_EQ(samplePreviewSphereHDRITopDown(n, img.view(), 0.1f, 0.4f, deliveredZ).z,
               sampleHDRINearestTopDown(img.view(), uv).z);
 

@@ -147,9 +147,9 @@ TEST(CheckoutFrameLayers, FrameDepthFromTheOutput) {
 
 TEST(CheckoutFrameLayers, PassLayers) {
     TestWorld in(8, 6, 16), out(8, 6, 16);
-    TestWorld albedo(8, 6, 16, 8);     // padded rows
-    TestWorld small(3, 2, 16);         // smaller than the output
-    TestWorld wrongDepth(8, 6, 8);     // 8-bit in a 16-bit frame
+    TestWorld albedo(8, 6, 16, 8);  // padded rows
+    TestWorld small(3, 2, 16);      // smaller than the output
+    TestWorld wrongDepth(8, 6, 8);  // 8-bit in a 16-bit frame
     TestWorld noPixels(8, 6, 16);
     noPixels.world.data = nullptr;
     TestWorld source(8, 6, 16);
@@ -165,7 +165,7 @@ TEST(CheckoutFrameLayers, PassLayers) {
     FrameContext ctx;
     ASSERT_EQ(host.Checkout(ctx, false), PF_Err_NONE);
 
-    const PF_EffectWorld* expected[kPassLayerCount] = {&albedo.world, &small.world, nullptr, nullptr,
+    const PF_EffectWorld* expected[kPassLayerCount] = {&albedo.world, &small.world, nullptr,      nullptr,
                                                        nullptr,       nullptr,      &source.world};
     for (int i = 0; i < kPassLayerCount; ++i) {
         SCOPED_TRACE(i);
@@ -194,7 +194,8 @@ TEST(CheckoutFrameLayers, HdriKeepsItsOwnDepthAndGetsBuffers) {
     EXPECT_EQ(ctx.hdriWidth, 16);
     EXPECT_EQ(ctx.hdriHeight, 8);
     EXPECT_EQ(ctx.hdriRowBytes, 16 * 16 + 32);
-    for (const auto* buffer : {&ctx.hdriDiffuse, &ctx.hdriSpecular, &ctx.hdriScratch}) EXPECT_EQ(buffer->size(), 16u * 8u * 4u);
+    for (const auto* buffer : {&ctx.hdriDiffuse, &ctx.hdriSpecular, &ctx.hdriScratch})
+        EXPECT_EQ(buffer->size(), 16u * 8u * 4u);
 
     ReleaseFrameBuffers(ctx);
     for (const auto* buffer : {&ctx.hdriDiffuse, &ctx.hdriSpecular, &ctx.hdriScratch}) {

@@ -1,5 +1,3 @@
-#include "shading/HdriBlur.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "render/FrameSettings.h"
+#include "shading/HdriBlur.h"
 
 namespace morvel {
 namespace {
@@ -75,8 +74,8 @@ void ExpectNear(const Image& got, const std::vector<double>& want, int width, in
                 const double w = want[(static_cast<size_t>(y) * width + x) * 4 + c];
                 const double g = got[(static_cast<size_t>(y) * stride + x) * 4 + c];
                 if (std::abs(g - w) > 2e-5 * (1.0 + std::abs(w))) {
-                    ADD_FAILURE() << "pixel (" << x << ", " << y << ") channel " << c << ": got " << g
-                                  << ", want " << w;
+                    ADD_FAILURE() << "pixel (" << x << ", " << y << ") channel " << c << ": got " << g << ", want "
+                                  << w;
                     ++failures;
                 }
             }
@@ -87,8 +86,14 @@ TEST(BlurRadius, CeilingOfThreeSigmaWithinOneTo128) {
         float sigma;
         int radius;
     } cases[] = {
-        {0.5f, 2},    {1.0f, 3},     {0.1f, 1},   {0.0f, 1},
-        {-5.0f, 1},   {42.7f, 128},  {100.0f, 128}, {42.0f, 126},
+        {0.5f, 2},
+        {1.0f, 3},
+        {0.1f, 1},
+        {0.0f, 1},
+        {-5.0f, 1},
+        {42.7f, 128},
+        {100.0f, 128},
+        {42.0f, 126},
         {std::numeric_limits<float>::quiet_NaN(), 1},
         {std::numeric_limits<float>::infinity(), 128},
         {-std::numeric_limits<float>::infinity(), 1},
@@ -117,16 +122,14 @@ TEST_P(BlurAgainstReference, SeparablePassesMatchDoubleConvolution) {
     ExpectNear(dst, both, bc.width, bc.height, bc.stride);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, BlurAgainstReference,
-    ::testing::Values(BlurCase{37, 23, 37, 0.5f},    // smallest blur: radius 2
-                      BlurCase{37, 23, 41, 1.3f},    // padded rows
-                      BlurCase{10, 6, 10, 1.0f},     // radius 3 on a 10 wide image
-                      BlurCase{70, 45, 70, 7.0f},    // whole and partial vector blocks, strips
-                      BlurCase{37, 23, 37, 100.0f},  // 257 taps, wraps several times
-                      BlurCase{300, 260, 300, 100.0f},
-                      BlurCase{1, 1, 1, 100.0f}, BlurCase{1, 9, 1, 3.0f}, BlurCase{9, 1, 9, 3.0f},
-                      BlurCase{2, 3, 5, 50.0f}));
+INSTANTIATE_TEST_SUITE_P(Sizes, BlurAgainstReference,
+                         ::testing::Values(BlurCase{37, 23, 37, 0.5f},    // smallest blur: radius 2
+                                           BlurCase{37, 23, 41, 1.3f},    // padded rows
+                                           BlurCase{10, 6, 10, 1.0f},     // radius 3 on a 10 wide image
+                                           BlurCase{70, 45, 70, 7.0f},    // whole and partial vector blocks, strips
+                                           BlurCase{37, 23, 37, 100.0f},  // 257 taps, wraps several times
+                                           BlurCase{300, 260, 300, 100.0f}, BlurCase{1, 1, 1, 100.0f},
+                                           BlurCase{1, 9, 1, 3.0f}, BlurCase{9, 1, 9, 3.0f}, BlurCase{2, 3, 5, 50.0f}));
 
 TEST(BlurHdriRows, WrapsAcrossTheSeamOnly) {
     // sigma 1 gives radius 3: column 0 must see columns 7, 8, 9, but nothing
@@ -237,8 +240,7 @@ TEST(ConvertHdriToFloat, EachDepthReordersArgbToRgbaAndSkipsRowPadding) {
         ASSERT_TRUE(ConvertHdriToFloat(HdriWorldView{world.data(), w * 4 + 12, w, h, 8}, out.data(), w));
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                for (int c = 0; c < 4; ++c)
-                    EXPECT_EQ(out[(y * w + x) * 4 + c], float(v8(x, y, (c + 1) % 4)) / 255.0f);
+                for (int c = 0; c < 4; ++c) EXPECT_EQ(out[(y * w + x) * 4 + c], float(v8(x, y, (c + 1) % 4)) / 255.0f);
     }
     {
         auto v16 = +[](int x, int y, int c) -> uint16_t {
@@ -254,7 +256,8 @@ TEST(ConvertHdriToFloat, EachDepthReordersArgbToRgbaAndSkipsRowPadding) {
                     EXPECT_EQ(out[(y * w + x) * 4 + c], float(v16(x, y, (c + 1) % 4)) / 32768.0f);
     }
     {
-        auto vf = +[](int x, int y, int c) -> float { return x == 1 && c == 2 ? 1e6f : -0.5f + x * 1.25f + y + c * 0.1f; };
+        auto vf =
+            +[](int x, int y, int c) -> float { return x == 1 && c == 2 ? 1e6f : -0.5f + x * 1.25f + y + c * 0.1f; };
         const auto world = MakeWorld<float>(w, h, w * 16 + 32, vf);
         const int stride = w + 2;
         Image out(static_cast<size_t>(stride) * h * 4, -1.0f);
@@ -270,7 +273,7 @@ TEST(ConvertHdriToFloat, RejectsWhatItCannotReadSafely) {
     std::vector<unsigned char> bytes(64, 0);
     Image out(64, -1.0f);
     const HdriWorldView bad[] = {
-        {nullptr, 16, 1, 1, 8}, {bytes.data(), 16, 0, 1, 8}, {bytes.data(), 16, 1, -1, 8},
+        {nullptr, 16, 1, 1, 8},       {bytes.data(), 16, 0, 1, 8}, {bytes.data(), 16, 1, -1, 8},
         {bytes.data(), 16, 1, 1, 24}, {bytes.data(), 16, 1, 1, 0},
     };
     for (const auto& v : bad) EXPECT_FALSE(ConvertHdriToFloat(v, out.data(), 1));

@@ -21,14 +21,14 @@ TEST(Incidence, FacingRatio) {
         double want;
     };
     const Row rows[] = {
-        {{0, 0, 1}, 1.0f, 1.0f, 0.0},               // facing the viewer: nothing
-        {{1, 0, 0}, 1.5f, 2.0f, 1.5},               // in the image plane: the full amount
-        {{0, 0.8f, 0.6f}, 1.0f, 2.0f, 0.16},        // (1 - 0.6)^2
-        {{0, 0.8f, -0.6f}, 1.0f, 2.0f, 0.16},       // back-facing counts like front-facing
+        {{0, 0, 1}, 1.0f, 1.0f, 0.0},          // facing the viewer: nothing
+        {{1, 0, 0}, 1.5f, 2.0f, 1.5},          // in the image plane: the full amount
+        {{0, 0.8f, 0.6f}, 1.0f, 2.0f, 0.16},   // (1 - 0.6)^2
+        {{0, 0.8f, -0.6f}, 1.0f, 2.0f, 0.16},  // back-facing counts like front-facing
         {{0.6f, 0, 0.8f}, 2.0f, 0.5f, 2.0 * std::sqrt(0.2)},
-        {{0, 0, 1}, 0.7f, 0.0f, 0.7},               // power 0: flat tint, even at 0^0
+        {{0, 0, 1}, 0.7f, 0.0f, 0.7},  // power 0: flat tint, even at 0^0
         {{0.6f, 0, 0.8f}, 0.7f, 0.0f, 0.7},
-        {{0, 0, 2}, 1.0f, 1.0f, 0.0},               // an overlong normal clamps, no negative base
+        {{0, 0, 2}, 1.0f, 1.0f, 0.0},  // an overlong normal clamps, no negative base
     };
     for (const Row& r : rows) {
         EXPECT_NEAR(computeIncidence(r.N, r.amount, r.power), r.want, 1e-6)
@@ -45,8 +45,15 @@ TEST(RimLight, DirectionAndEdge) {
     };
     const float s = float(std::sqrt(0.5));
     const Row rows[] = {
-        {{-1, 0, 0}, 0, 1},   {{1, 0, 0}, 0, 1},  {{0, 0, 1}, 0, 1},    {{0, -1, 0}, 90, 1}, {{0, 1, 0}, 90, 1},
-        {{-s, 0, s}, 0, 1},   {{-s, 0, s}, 0, 3}, {{-s, -s, 0}, 45, 2}, {{0.3f, -0.4f, 0.866f}, 250, 1.5f},
+        {{-1, 0, 0}, 0, 1},
+        {{1, 0, 0}, 0, 1},
+        {{0, 0, 1}, 0, 1},
+        {{0, -1, 0}, 90, 1},
+        {{0, 1, 0}, 90, 1},
+        {{-s, 0, s}, 0, 1},
+        {{-s, 0, s}, 0, 3},
+        {{-s, -s, 0}, 45, 2},
+        {{0.3f, -0.4f, 0.866f}, 250, 1.5f},
         {{-0.6f, 0.0f, -0.8f}, 10, 1},
     };
     for (const Row& r : rows) {
@@ -73,12 +80,11 @@ TEST(RimLight, ThresholdRemap) {
         double want;
     };
     const Row rows[] = {
-        {{-1, 0, 0.5f}, 0.5f, 0.0},               // at the threshold
-        {{-1, 0, 0.6f}, 0.5f, 0.0},               // below it: clamped, not negative
-        {{-1, 0, 0}, 0.5f, 0.5 / 0.501},          // full rim never quite reaches 1
-        {{-1, 0, 0.25f}, 0.5f, 0.25 / 0.501},
-        {{-1, 0, 0}, 1.0f, 0.0},                  // threshold 1: finite thanks to the 0.001
-        {{-1, 0, 0.2f}, 0.0f, 0.8},               // threshold 0: no remap
+        {{-1, 0, 0.5f}, 0.5f, 0.0},                                     // at the threshold
+        {{-1, 0, 0.6f}, 0.5f, 0.0},                                     // below it: clamped, not negative
+        {{-1, 0, 0}, 0.5f, 0.5 / 0.501},                                // full rim never quite reaches 1
+        {{-1, 0, 0.25f}, 0.5f, 0.25 / 0.501}, {{-1, 0, 0}, 1.0f, 0.0},  // threshold 1: finite thanks to the 0.001
+        {{-1, 0, 0.2f}, 0.0f, 0.8},                                     // threshold 0: no remap
     };
     for (const Row& r : rows) {
         EXPECT_NEAR(computeRimLight(r.N, Vec3{0, 0, 1}, 1.0f, 1.0f, r.threshold, 0.0f), r.want, 1e-6)
@@ -109,10 +115,8 @@ TEST(IncidenceRimPass, ColourHonoursEnablesAmountsAndChannels) {
         Vec3 want;
     };
     const Row rows[] = {
-        {"both", 1, 1.0f, 1, 0.5f, {1.0f, 0.0f, 0.5f}},
-        {"incidence only", 1, 1.0f, 0, 0.5f, {1.0f, 0.0f, 0.0f}},
-        {"rim only", 0, 1.0f, 1, 0.5f, {0.0f, 0.0f, 0.5f}},
-        {"amounts zero", 1, 0.0f, 1, 0.0f, {0.0f, 0.0f, 0.0f}},
+        {"both", 1, 1.0f, 1, 0.5f, {1.0f, 0.0f, 0.5f}},     {"incidence only", 1, 1.0f, 0, 0.5f, {1.0f, 0.0f, 0.0f}},
+        {"rim only", 0, 1.0f, 1, 0.5f, {0.0f, 0.0f, 0.5f}}, {"amounts zero", 1, 0.0f, 1, 0.0f, {0.0f, 0.0f, 0.0f}},
         {"both off", 0, 1.0f, 0, 0.5f, {0.0f, 0.0f, 0.0f}},
     };
     for (const Row& r : rows) {

@@ -59,9 +59,9 @@ TEST(Lights, FalloffTypesFollowTheDistanceLaw) {
         float px, py, aspect;
     };
     const Row rows[] = {
-        {0, {0.5f, 0.5f, 0.5f}, 0.5f, 0.5f, 1.0f},  {0, {0.9f, 0.1f, 0.2f}, 0.1f, 0.8f, 1.5f},
-        {1, {0.5f, 0.5f, 0.5f}, 0.5f, 0.5f, 1.0f},  {1, {0.9f, 0.1f, 0.2f}, 0.1f, 0.8f, 1.5f},
-        {2, {0.5f, 0.5f, 0.25f}, 0.5f, 0.5f, 1.0f}, {2, {0.2f, 0.7f, 1.5f}, 0.6f, 0.3f, 1.777f},
+        {0, {0.5f, 0.5f, 0.5f}, 0.5f, 0.5f, 1.0f},   {0, {0.9f, 0.1f, 0.2f}, 0.1f, 0.8f, 1.5f},
+        {1, {0.5f, 0.5f, 0.5f}, 0.5f, 0.5f, 1.0f},   {1, {0.9f, 0.1f, 0.2f}, 0.1f, 0.8f, 1.5f},
+        {2, {0.5f, 0.5f, 0.25f}, 0.5f, 0.5f, 1.0f},  {2, {0.2f, 0.7f, 1.5f}, 0.6f, 0.3f, 1.777f},
         {2, {0.5f, 0.5f, 0.001f}, 0.5f, 0.5f, 1.0f},  // inside the 0.01 distance floor
     };
     for (const Row& r : rows) {
@@ -110,11 +110,11 @@ TEST(Lights, DistanceWindow) {
         double want;  // window factor on top of the plain law
     };
     const Row rows[] = {
-        {0.5f, 0.0f, 1.0},                                       // 0 disables the window
-        {0.5f, 1.0f, std::pow(1.0 - std::pow(0.5, 4), 2)},       // half-way
+        {0.5f, 0.0f, 1.0},                                  // 0 disables the window
+        {0.5f, 1.0f, std::pow(1.0 - std::pow(0.5, 4), 2)},  // half-way
         {0.9f, 1.0f, std::pow(1.0 - std::pow(0.9, 4), 2)},
-        {1.0f, 1.0f, 0.0},                                       // reaches 0 at the end
-        {1.5f, 1.0f, 0.0},                                       // and stays exactly 0 beyond
+        {1.0f, 1.0f, 0.0},  // reaches 0 at the end
+        {1.5f, 1.0f, 0.0},  // and stays exactly 0 beyond
     };
     for (float decay : {0.0f, 1.0f, 2.0f}) {
         for (const Row& r : rows) {
@@ -159,9 +159,9 @@ TEST(Lights, SpotConeEdges) {
         double want;  // < 0: compute smoothstep in double
     };
     const Row rows[] = {
-        {0.0f, 0.0, 1.0}, {0.0f, 29.5, 1.0}, {0.0f, 30.5, 0.0}, {0.0f, 80.0, 0.0},
-        {1.0f, 0.0, 1.0}, {1.0f, 2.9, 1.0},  {1.0f, 10.0, -1}, {1.0f, 20.0, -1}, {1.0f, 29.0, -1}, {1.0f, 31.0, 0.0},
-        {0.5f, 15.0, 1.0}, {0.5f, 20.0, -1}, {0.5f, 30.5, 0.0},
+        {0.0f, 0.0, 1.0},  {0.0f, 29.5, 1.0}, {0.0f, 30.5, 0.0}, {0.0f, 80.0, 0.0}, {1.0f, 0.0, 1.0},
+        {1.0f, 2.9, 1.0},  {1.0f, 10.0, -1},  {1.0f, 20.0, -1},  {1.0f, 29.0, -1},  {1.0f, 31.0, 0.0},
+        {0.5f, 15.0, 1.0}, {0.5f, 20.0, -1},  {0.5f, 30.5, 0.0},
     };
     for (const Row& r : rows) {
         double a = r.offAxisDeg * kPi / 180.0;
@@ -174,8 +174,8 @@ TEST(Lights, SpotConeEdges) {
             ASSERT_GT(want, 0.0);
             ASSERT_LT(want, 1.0);
         }
-        EXPECT_NEAR(spotCone(L, axis, cone, r.feather), want, 2e-4) << "feather " << r.feather << " at "
-                                                                     << r.offAxisDeg << " deg";
+        EXPECT_NEAR(spotCone(L, axis, cone, r.feather), want, 2e-4)
+            << "feather " << r.feather << " at " << r.offAxisDeg << " deg";
     }
     // Unnormalised axes are normalised first.
     EXPECT_EQ(spotCone(Vec3{0, 0, 1}, Vec3{0, 0, -7}, cone, 0.0f), 1.0f);

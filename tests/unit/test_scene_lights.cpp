@@ -37,8 +37,8 @@ bool AllZero(const SceneLight* begin, size_t n) {
 }
 
 void ExpectUnitOrZUp(const SceneLight& l) {
-    const float len = std::sqrt(l.direction[0] * l.direction[0] + l.direction[1] * l.direction[1] +
-                                l.direction[2] * l.direction[2]);
+    const float len =
+        std::sqrt(l.direction[0] * l.direction[0] + l.direction[1] * l.direction[1] + l.direction[2] * l.direction[2]);
     EXPECT_NEAR(len, 1.0f, 1e-6f);
 }
 
@@ -102,8 +102,8 @@ TEST(SceneLights, IntensityAndFalloffTypeConversions) {
         double intensity;
         float expected;
     };
-    const Case cases[] = {{100.0, 5.0f}, {250.0, 12.5f}, {-40.0, -2.0f}, {0.0, 0.0f},
-                          {33.3, static_cast<float>(33.3) / 100.0f * 5.0f}};
+    const Case cases[] = {
+        {100.0, 5.0f}, {250.0, 12.5f}, {-40.0, -2.0f}, {0.0, 0.0f}, {33.3, static_cast<float>(33.3) / 100.0f * 5.0f}};
     for (const Case& k : cases) {
         FakeSceneHost host;
         host.AddLight(AEGP_LightType_AMBIENT).intensity = k.intensity;
@@ -171,13 +171,11 @@ TEST(SceneLights, DirectionFallsBackToZUpForDegenerateAxes) {
         float expected[3];
     };
     const Case cases[] = {
-        {{0.0, 0.0, 0.0}, {0.0f, 0.0f, 1.0f}},
-        {{1e-7, 0.0, 0.0}, {0.0f, 0.0f, 1.0f}},       // below the length floor
-        {{0.0, -2.0, 0.0}, {0.0f, -1.0f, 0.0f}},      // scaled to unit length
-        {{1e30, 0.0, 0.0}, {1.0f, 0.0f, 0.0f}},       // squares overflow float, still unit
-        {{NAN, 0.0, 1.0}, {0.0f, 0.0f, 1.0f}},
-        {{INFINITY, 0.0, 0.0}, {0.0f, 0.0f, 1.0f}},
-        {{1e300, 0.0, 0.0}, {0.0f, 0.0f, 1.0f}},      // not a float at all
+        {{0.0, 0.0, 0.0}, {0.0f, 0.0f, 1.0f}},   {{1e-7, 0.0, 0.0}, {0.0f, 0.0f, 1.0f}},  // below the length floor
+        {{0.0, -2.0, 0.0}, {0.0f, -1.0f, 0.0f}},                                          // scaled to unit length
+        {{1e30, 0.0, 0.0}, {1.0f, 0.0f, 0.0f}},  // squares overflow float, still unit
+        {{NAN, 0.0, 1.0}, {0.0f, 0.0f, 1.0f}},   {{INFINITY, 0.0, 0.0}, {0.0f, 0.0f, 1.0f}},
+        {{1e300, 0.0, 0.0}, {0.0f, 0.0f, 1.0f}},  // not a float at all
     };
     for (const Case& k : cases) {
         FakeSceneHost host;
@@ -204,7 +202,9 @@ TEST(SceneLights, EachFailedStreamLeavesItsDefaultAndTheLightCounts) {
     };
     const Case cases[] = {
         {AEGP_LayerStream_POSITION,
-         [](const SceneLight& s) { return s.position[0] == 40.0f && s.position[1] == 30.0f && s.position[2] == -500.0f; }},
+         [](const SceneLight& s) {
+             return s.position[0] == 40.0f && s.position[1] == 30.0f && s.position[2] == -500.0f;
+         }},
         {AEGP_LayerStream_INTENSITY, [](const SceneLight& s) { return s.intensity == 5.0f; }},
         {AEGP_LayerStream_COLOR,
          [](const SceneLight& s) { return s.color[0] == 1.0f && s.color[1] == 1.0f && s.color[2] == 1.0f; }},
@@ -344,10 +344,16 @@ TEST(SceneLights, CompositionQueryFailuresGiveNoLights) {
         {"comp error", [](FakeSceneHost& h) { h.parentCompErr = A_Err_PARAMETER; }},
         {"null comp", [](FakeSceneHost& h) { h.nullComp = true; }},
         {"layer count error", [](FakeSceneHost& h) { h.numLayersErr = A_Err_GENERIC; }},
-        {"layer count zero", [](FakeSceneHost& h) { h.overrideLayerCount = true;
-                                     h.layerCount = 0; }},
-        {"layer count negative", [](FakeSceneHost& h) { h.overrideLayerCount = true;
-                                        h.layerCount = -5; }},
+        {"layer count zero",
+         [](FakeSceneHost& h) {
+             h.overrideLayerCount = true;
+             h.layerCount = 0;
+         }},
+        {"layer count negative",
+         [](FakeSceneHost& h) {
+             h.overrideLayerCount = true;
+             h.layerCount = -5;
+         }},
         {"null layer suite slot", [](FakeSceneHost& h) { h.layer5().AEGP_GetCompNumLayers = nullptr; }},
     };
     for (const Case& k : cases) {

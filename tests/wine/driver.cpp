@@ -56,11 +56,12 @@ void ReportResource(std::ostream& out, const std::string& module) {
         char offset[24];
         std::snprintf(offset, sizeof offset, "  %04zX ", i);
         out << offset
-            << HexBytes(std::vector<uint8_t>(bytes.begin() + i, bytes.begin() + std::min(bytes.size(), i + 16))) << "\n";
+            << HexBytes(std::vector<uint8_t>(bytes.begin() + i, bytes.begin() + std::min(bytes.size(), i + 16)))
+            << "\n";
     }
     const minihost::Pipl p = minihost::ParsePipl(bytes, module);
-    out << "resource word=" << p.word << " version=" << p.version << " count=" << p.count
-        << " trailing=" << p.trailing << "\n";
+    out << "resource word=" << p.word << " version=" << p.version << " count=" << p.count << " trailing=" << p.trailing
+        << "\n";
     for (std::size_t i = 0; i < p.properties.size(); ++i) {
         const minihost::PiplProperty& q = p.properties[i];
         out << "  property " << i + 1 << " vendor=" << q.vendor << " key=" << q.key << " id=" << q.id
@@ -84,8 +85,8 @@ void ReportRegistration(std::ostream& out, const minihost::Module& module) {
 
 void ReportSuites(std::ostream& out, minihost::Session& s) {
     for (const minihost::SuiteEvent& e : s.suites().Events())
-        out << "  suite " << (e.kind == minihost::SuiteEvent::Kind::Acquire ? "acquire" : "release") << " \""
-            << e.name << "\" " << e.version << " result=" << e.result << "\n";
+        out << "  suite " << (e.kind == minihost::SuiteEvent::Kind::Acquire ? "acquire" : "release") << " \"" << e.name
+            << "\" " << e.version << " result=" << e.result << "\n";
     const auto outstanding = s.suites().Outstanding();
     out << "  suites outstanding=" << outstanding.size() << "\n";
     s.suites().ClearEvents();
