@@ -11,6 +11,18 @@ namespace morvel {
 
 inline constexpr int kPassLayerCount = 7;
 
+// Slots of FrameContext::passes, in the order of the layer parameters.
+enum PassSlot : int {
+    SLOT_DIFFUSE_ALBEDO = 0,
+    SLOT_NORMAL,
+    SLOT_ROUGHNESS,
+    SLOT_METALNESS,
+    SLOT_SPECULAR,
+    SLOT_DEPTH,
+    SLOT_SOURCE,
+};
+static_assert(SLOT_SOURCE + 1 == kPassLayerCount);
+
 // Worlds are borrowed from the host for the frame and never freed here; the HDRI
 // buffers belong to the context, so every return path of the frame releases them.
 struct FrameContext {

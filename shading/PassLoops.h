@@ -23,17 +23,6 @@
 
 namespace morvel {
 
-// Indices into FrameContext::passes.
-enum PassLayerIndex : int {
-    LAYER_DIFFUSE_ALBEDO = 0,
-    LAYER_NORMAL = 1,
-    LAYER_ROUGHNESS = 2,
-    LAYER_METALNESS = 3,
-    LAYER_SPECULAR = 4,
-    LAYER_DEPTH = 5,
-    LAYER_SOURCE = 6,
-};
-
 // One world as a loop sees it: the rows and columns it may touch. A world without
 // data, with rows too short for one pixel of this depth, or not aligned for the pixel
 // type has no rows at all.
@@ -108,16 +97,16 @@ PassWorlds<Pixel> passWorldsOf(const FrameContext& ctx) {
     w.out = worldRowsOf<Pixel>(ctx.output);
     w.width = std::max(0, std::min(ctx.width, w.out.cols));
     w.height = std::max(0, std::min(ctx.height, w.out.rows));
-    w.base = worldRowsOf<Pixel>(ctx.passes[LAYER_DIFFUSE_ALBEDO]);
+    w.base = worldRowsOf<Pixel>(ctx.passes[SLOT_DIFFUSE_ALBEDO]);
     if (!w.base.data) {
         w.base = worldRowsOf<Pixel>(ctx.input);
     }
     w.hasBase = w.base.data != nullptr;
-    w.source = worldRowsOf<Pixel>(ctx.passes[LAYER_SOURCE]);
-    w.normal = worldRowsOf<Pixel>(ctx.passes[LAYER_NORMAL]);
-    w.roughness = worldRowsOf<Pixel>(ctx.passes[LAYER_ROUGHNESS]);
-    w.metallic = worldRowsOf<Pixel>(ctx.passes[LAYER_METALNESS]);
-    w.specular = worldRowsOf<Pixel>(ctx.passes[LAYER_SPECULAR]);
+    w.source = worldRowsOf<Pixel>(ctx.passes[SLOT_SOURCE]);
+    w.normal = worldRowsOf<Pixel>(ctx.passes[SLOT_NORMAL]);
+    w.roughness = worldRowsOf<Pixel>(ctx.passes[SLOT_ROUGHNESS]);
+    w.metallic = worldRowsOf<Pixel>(ctx.passes[SLOT_METALNESS]);
+    w.specular = worldRowsOf<Pixel>(ctx.passes[SLOT_SPECULAR]);
     return w;
 }
 
