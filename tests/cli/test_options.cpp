@@ -7,7 +7,7 @@
 namespace morvel::cli {
 namespace {
 
-TEST(Options, ParsesEveryOption) {
+TEST(Options, ParsesEveryOptionAndDefaultsToTheDemoScene) {
     const Options o = ParseOptions({"shot.json", "-o", "out.####.exr", "--depth", "16", "--backend=cpu", "--frames",
                                     "3-9", "--jobs", "2", "--set", "Source Blend=25", "--set=Enable IBL=true",
                                     "--module", "/m/Morvel.aex", "--quiet"});
@@ -20,15 +20,11 @@ TEST(Options, ParsesEveryOption) {
     EXPECT_EQ(o.sets, (std::vector<std::string>{"Source Blend=25", "Enable IBL=true"}));
     EXPECT_EQ(o.module, "/m/Morvel.aex");
     EXPECT_TRUE(o.quiet);
-}
 
-TEST(Options, DefaultsToTheDemoScene) {
-    const Options o = ParseOptions({});
-    EXPECT_FALSE(o.scene);
-    EXPECT_FALSE(o.output);
-    EXPECT_FALSE(o.depth);
-    EXPECT_EQ(o.backend, Backend::Auto);
-    EXPECT_EQ(o.jobs, 1);
+    const Options d = ParseOptions({});
+    EXPECT_FALSE(d.scene || d.output || d.depth || d.quiet);
+    EXPECT_EQ(d.backend, Backend::Auto);
+    EXPECT_EQ(d.jobs, 1);
     EXPECT_EQ(ParseOptions({"--frames", "7"}).frames, (std::pair<int, int>{7, 7}));
 }
 

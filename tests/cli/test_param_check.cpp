@@ -26,10 +26,12 @@ std::vector<ParamInfo> Registered() {
     };
 }
 
-std::string ErrorOf(const std::string& params_json) {
+// The message of the first fault in a scene, checked as its params or layers.
+std::string ErrorOf(const std::string& json, bool layers = false) {
     try {
-        const Scene s = ParseScene("{\"params\": " + params_json + "}", "shot.json", "");
-        CheckParams(s.params, Registered());
+        const Scene s =
+            ParseScene(std::string(layers ? "{\"layers\": " : "{\"params\": ") + json + "}", "shot.json", "");
+        layers ? CheckLayers(s, Registered()) : CheckParams(s.params, Registered());
     } catch (const SceneError& e) {
         return e.what();
     }
@@ -64,21 +66,13 @@ TEST(ParamCheck, RejectsWithNameKindAndRange) {
 }
 
 TEST(ParamCheck, LayersMustBeKnownAndFixTheFrameSize) {
-    auto error_of = [](const std::string& layers) -> std::string {
-        try {
-            CheckLayers(ParseScene("{\"layers\": " + layers + "}", "shot.json", ""), Registered());
-        } catch (const SceneError& e) {
-            return e.what();
-        }
-        return "(no error)";
-    };
-    EXPECT_EQ(error_of(R"({"input": "a.exr", "Normal Map": "n.exr"})"), "(no error)");
-    EXPECT_EQ(error_of(R"({"Diffuse Albedo": "a.exr"})"), "(no error)");
-    const std::string unknown = error_of(R"({"input": "a.exr", "Normals": "n.exr"})");
+    EXPECT_EQ(ErrorOf(R"({"input": "a.exr", "Normal Map": "n.exr"})", true), "(no error)");
+    EXPECT_EQ(ErrorOf(R"({"Diffuse Albedo": "a.exr"})", true), "(no error)");
+    const std::string unknown = ErrorOf(R"({"input": "a.exr", "Normals": "n.exr"})", true);
     EXPECT_NE(unknown.find("shot.json: layers: unknown layer \"Normals\""), std::string::npos) << unknown;
     EXPECT_NE(unknown.find("\"Normal Map\""), std::string::npos) << unknown;
-    const std::string no_input = error_of(R"({"Normal Map": "n.exr"})");
-    EXPECT_NE(no_input.find("expected an \"input\" or \"Diffuse Albedo\" layer"), std::string::npos) << no_input;
+    EXPECT_NE(ErrorOf(R"({"Normal Map": "n.exr"})", true).find("expected an \"input\" or \"Diffuse Albedo\" layer"),
+              std::string::npos);
 }
 
 }  // namespace
