@@ -2,8 +2,10 @@
 // failed or absurd host answers, layer order, the capacity and skipped layers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "FakeSceneHost.h"
@@ -16,364 +18,261 @@ using morvel::test::FakeSceneHost;
 
 namespace {
 
+using T = SceneLightType;
+
 struct Collected {
     int32_t count;
     std::vector<SceneLight> lights;
 };
 
-Collected Collect(FakeSceneHost& host, int32_t capacity = kMaxSceneLights, float w = 1920.0f, float h = 1080.0f) {
+Collected Collect(FakeSceneHost& host, int32_t capacity = kMaxSceneLights, float w = 80.0f, float h = 60.0f) {
     Collected c{0, std::vector<SceneLight>(kMaxSceneLights + 2)};
     std::memset(c.lights.data(), 0, c.lights.size() * sizeof(SceneLight));
     c.count = CollectSceneLights(&host.in, c.lights.data(), capacity, w, h);
     return c;
 }
 
-bool AllZero(const SceneLight* begin, size_t n) {
-    const auto* b = reinterpret_cast<const unsigned char*>(begin);
-    for (size_t i = 0; i < n * sizeof(SceneLight); ++i) {
-        if (b[i] != 0) return false;
-    }
-    return true;
+// Whether the records from `from` on were left untouched.
+bool ZeroFrom(const Collected& c, size_t from) {
+    const auto* b = reinterpret_cast<const unsigned char*>(c.lights.data() + from);
+    return std::all_of(b, b + (c.lights.size() - from) * sizeof(SceneLight), [](unsigned char x) { return x == 0; });
 }
 
-void ExpectUnitOrZUp(const SceneLight& l) {
-    const float len =
-        std::sqrt(l.direction[0] * l.direction[0] + l.direction[1] * l.direction[1] + l.direction[2] * l.direction[2]);
-    EXPECT_NEAR(len, 1.0f, 1e-6f);
+// Every field but the direction, in order; the direction is compared to float precision.
+std::vector<double> Fields(const SceneLight& l) {
+    return {double(l.type),  l.position[0],     l.position[1],         l.position[2],  l.color[0],
+            l.color[1],      l.color[2],        l.intensity,           l.coneAngle,    l.coneFeather,
+            l.falloffRadius, l.falloffDistance, double(l.falloffType), double(l.valid)};
 }
+
+void ExpectLight(const SceneLight& got, const SceneLight& want) {
+    EXPECT_EQ(Fields(got), Fields(want));
+    for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(got.direction[i], want.direction[i]) << "direction " << i;
+}
+
+// A spot whose every stream differs from its default.
+FakeLayer& ReadableSpot(FakeSceneHost& host) {
+    FakeLayer& l = host.AddLight(AEGP_LightType_SPOT);
+    l.position = {1.0, 2.0, 3.0};
+    l.color = {1.0, 0.5, 0.5, 0.5};
+    l.intensity = l.coneFeather = 10.0;
+    l.falloffType = 1.0;
+    l.falloffRadius = 9.0;
+    l.falloffDistance = 99.0;
+    return l;
+}
+
+// Defaults of a light in an 80 x 60 layer.
+constexpr SceneLight kDefaults = {T::Spot, {40, 30, -500}, {0, 0, 1}, {1, 1, 1}, 5, 0.7853982f, 0.5f, 0, 1000, 0, 1};
 
 }  // namespace
 
-TEST(SceneLights, NoLightLayersGiveNothingAndTouchNothing) {
-    FakeSceneHost host;
-    host.AddNonLight(AEGP_ObjectType_AV);
-    host.AddNonLight(AEGP_ObjectType_CAMERA);
-    host.AddNonLight(AEGP_ObjectType_TEXT);
-    const Collected c = Collect(host);
-    EXPECT_EQ(c.count, 0);
-    EXPECT_TRUE(AllZero(c.lights.data(), c.lights.size()));
-    EXPECT_TRUE(host.SuitesBalanced());
-}
-
-TEST(SceneLights, PointLightConvertsEachStream) {
-    FakeSceneHost host;
-    FakeLayer& l = host.AddLight(AEGP_LightType_POINT);
-    l.position[0] = 960.25;
-    l.position[1] = -540.5;
-    l.position[2] = -750.0;
-    l.color[0] = 0.1;  // alpha, ignored
-    l.color[1] = 0.25;
-    l.color[2] = 0.5;
-    l.color[3] = 1.5;  // brighter than white stays as the host gives it
-    l.intensity = 250.0;
-    l.falloffType = 2.9;
-    l.falloffRadius = 123.5;
-    l.falloffDistance = 777.0;
-    l.zAxis[0] = 1.0;  // a point light has no direction, whatever its orientation
-    l.zAxis[2] = 0.0;
-
-    const Collected c = Collect(host);
-    ASSERT_EQ(c.count, 1);
-    const SceneLight& s = c.lights[0];
-    EXPECT_EQ(s.valid, 1);
-    EXPECT_EQ(s.type, SceneLightType::Point);
-    EXPECT_EQ(s.position[0], 960.25f);
-    EXPECT_EQ(s.position[1], -540.5f);
-    EXPECT_EQ(s.position[2], -750.0f);
-    EXPECT_EQ(s.color[0], 0.25f);
-    EXPECT_EQ(s.color[1], 0.5f);
-    EXPECT_EQ(s.color[2], 1.5f);
-    EXPECT_EQ(s.intensity, 12.5f);
-    EXPECT_EQ(s.falloffType, 2);  // truncated, not rounded
-    EXPECT_EQ(s.falloffRadius, 123.5f);
-    EXPECT_EQ(s.falloffDistance, 777.0f);
-    EXPECT_EQ(s.direction[0], 0.0f);
-    EXPECT_EQ(s.direction[1], 0.0f);
-    EXPECT_EQ(s.direction[2], 1.0f);
-    // Not a spot: the cone keeps its defaults without being read.
-    EXPECT_EQ(s.coneAngle, 0.7853982f);
-    EXPECT_EQ(s.coneFeather, 0.5f);
-    EXPECT_TRUE(AllZero(&c.lights[1], c.lights.size() - 1));
-    EXPECT_TRUE(host.SuitesBalanced());
-}
-
-TEST(SceneLights, IntensityAndFalloffTypeConversions) {
+TEST(SceneLights, EachTypeReadsItsOwnStreams) {
+    const SceneLight point = {
+        T::Point, {960.25f, -540.5f, -750}, {0, 0, 1}, {0.25f, 0.5f, 1.5f}, 12.5f, 0.7853982f, 0.5f, 123.5f, 777, 2, 1};
+    const SceneLight spot = {T::Spot, {0, 0, 0}, {0.6f, 0, 0.8f}, {1, 1, 1}, 5, 1.5707964f, 0.5f, 0, 500, 0, 1};
+    const SceneLight parallel = {T::Directional, {7, 8, 9}, {0, -1, 0}, {1, 1, 1}, 5, 0.7853982f, 0.5f, 0, 1000, 0, 1};
+    const SceneLight ambient = {
+        T::Ambient, {50.5f, 25.5f, -500}, {0, 0, 1}, {0.75f, 1, 1}, 5, 0.7853982f, 0.5f, 0, 1000, 0, 1};
     struct Case {
-        double intensity;
-        float expected;
+        const char* what;
+        long streams, xforms;  // how many stream and matrix queries the type needs
+        const SceneLight& expected;
+        std::function<void(FakeLayer&)> compose;
     };
     const Case cases[] = {
-        {100.0, 5.0f}, {250.0, 12.5f}, {-40.0, -2.0f}, {0.0, 0.0f}, {33.3, static_cast<float>(33.3) / 100.0f * 5.0f}};
-    for (const Case& k : cases) {
-        FakeSceneHost host;
-        host.AddLight(AEGP_LightType_AMBIENT).intensity = k.intensity;
-        const Collected c = Collect(host);
-        ASSERT_EQ(c.count, 1);
-        EXPECT_EQ(c.lights[0].intensity, k.expected) << k.intensity;
-    }
-    struct FalloffCase {
-        double host;
-        int32_t expected;
+        {"point", 6, 0, point,
+         [](FakeLayer& l) {
+             l.position = {960.25, -540.5, -750.0};
+             l.color = {0.1, 0.25, 0.5, 1.5};  // alpha ignored, brighter than white kept
+             l.intensity = 250.0;
+             l.falloffType = 2.9;  // truncated, not rounded
+             l.falloffRadius = 123.5;
+             l.falloffDistance = 777.0;
+             l.zAxis = {1.0, 0.0, 0.0};  // a point light has no direction
+         }},
+        {"spot", 8, 1, spot,
+         [](FakeLayer& l) {
+             l.zAxis = {3.0, 0.0, 4.0};
+         }},
+        {"parallel", 3, 1, parallel,
+         [](FakeLayer& l) {
+             l.position = {7.0, 8.0, 9.0};
+             l.zAxis = {0.0, -2.0, 0.0};  // made unit length
+         }},
+        {"ambient", 2, 0, ambient,
+         [](FakeLayer& l) {
+             l.position = {5.0, 5.0, 5.0};
+             l.zAxis = {1.0, 0.0, 0.0};
+             l.color[1] = 0.75;
+         }},
     };
-    const FalloffCase falloff[] = {{0.0, 0}, {1.99, 1}, {-1.9, -1}, {2.0, 2}, {2147483647.0, 2147483647}};
-    for (const FalloffCase& k : falloff) {
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
         FakeSceneHost host;
-        host.AddLight(AEGP_LightType_SPOT).falloffType = k.host;
-        const Collected c = Collect(host);
+        k.compose(host.AddLight(static_cast<AEGP_LightType>(k.expected.type)));
+        const Collected c = Collect(host, kMaxSceneLights, 101.0f, 51.0f);
         ASSERT_EQ(c.count, 1);
-        EXPECT_EQ(c.lights[0].falloffType, k.expected) << k.host;
+        ExpectLight(c.lights[0], k.expected);
+        EXPECT_TRUE(ZeroFrom(c, 1));
+        EXPECT_EQ(host.Count("stream"), k.streams);
+        EXPECT_EQ(host.Count("xform"), k.xforms);
+        EXPECT_TRUE(host.SuitesBalanced());
     }
 }
 
-TEST(SceneLights, SpotConeAndDirection) {
-    FakeSceneHost host;
-    FakeLayer& l = host.AddLight(AEGP_LightType_SPOT);
-    l.coneAngle = 90.0;
-    l.coneFeather = 50.0;
-    l.zAxis[0] = 3.0;
-    l.zAxis[1] = 0.0;
-    l.zAxis[2] = 4.0;
-    const Collected c = Collect(host);
-    ASSERT_EQ(c.count, 1);
-    EXPECT_EQ(c.lights[0].coneAngle, 1.5707964f);
-    EXPECT_EQ(c.lights[0].coneFeather, 0.5f);
-    EXPECT_FLOAT_EQ(c.lights[0].direction[0], 0.6f);
-    EXPECT_EQ(c.lights[0].direction[1], 0.0f);
-    EXPECT_FLOAT_EQ(c.lights[0].direction[2], 0.8f);
-}
-
-TEST(SceneLights, AmbientKeepsDefaultPositionAndReadsOnlyIntensityAndColour) {
-    FakeSceneHost host;
-    FakeLayer& l = host.AddLight(AEGP_LightType_AMBIENT);
-    l.position[0] = 5.0;
-    l.zAxis[0] = 1.0;
-    l.zAxis[2] = 0.0;
-    l.color[1] = 0.75;
-    const Collected c = Collect(host, kMaxSceneLights, 101.0f, 51.0f);
-    ASSERT_EQ(c.count, 1);
-    const SceneLight& s = c.lights[0];
-    EXPECT_EQ(s.type, SceneLightType::Ambient);
-    EXPECT_EQ(s.position[0], 50.5f);
-    EXPECT_EQ(s.position[1], 25.5f);
-    EXPECT_EQ(s.position[2], -500.0f);
-    EXPECT_EQ(s.direction[2], 1.0f);
-    EXPECT_EQ(s.color[0], 0.75f);
-    EXPECT_EQ(s.falloffDistance, 1000.0f);
-    std::set<AEGP_LayerStream> asked;
-    for (const auto& q : host.streamQueries) asked.insert(q.stream);
-    EXPECT_EQ(asked, (std::set<AEGP_LayerStream>{AEGP_LayerStream_INTENSITY, AEGP_LayerStream_COLOR}));
-    EXPECT_TRUE(host.xformTimes.empty());
+TEST(SceneLights, IntensityScalingAndFalloffTruncation) {
+    const std::tuple<double, double, float, int32_t> cases[] = {
+        {100.0, 0.0, 5.0f, 0}, {-40.0, -1.9, -2.0f, -1}, {0.0, 2147483647.0, 0.0f, 2147483647}};
+    for (const auto& [intensity, falloff, expectedIntensity, expectedFalloff] : cases) {
+        SCOPED_TRACE(intensity);
+        FakeSceneHost host;
+        FakeLayer& l = host.AddLight(AEGP_LightType_SPOT);
+        l.intensity = intensity;
+        l.falloffType = falloff;
+        const Collected c = Collect(host);
+        ASSERT_EQ(c.count, 1);
+        EXPECT_EQ(c.lights[0].intensity, expectedIntensity);
+        EXPECT_EQ(c.lights[0].falloffType, expectedFalloff);
+    }
 }
 
 TEST(SceneLights, DirectionFallsBackToZUpForDegenerateAxes) {
-    struct Case {
-        double z[3];
-        float expected[3];
-    };
-    const Case cases[] = {
+    const std::pair<std::array<double, 3>, std::array<float, 3>> cases[] = {
         {{0.0, 0.0, 0.0}, {0.0f, 0.0f, 1.0f}},   {{1e-7, 0.0, 0.0}, {0.0f, 0.0f, 1.0f}},  // below the length floor
-        {{0.0, -2.0, 0.0}, {0.0f, -1.0f, 0.0f}},                                          // scaled to unit length
         {{1e30, 0.0, 0.0}, {1.0f, 0.0f, 0.0f}},  // squares overflow float, still unit
         {{NAN, 0.0, 1.0}, {0.0f, 0.0f, 1.0f}},   {{INFINITY, 0.0, 0.0}, {0.0f, 0.0f, 1.0f}},
         {{1e300, 0.0, 0.0}, {0.0f, 0.0f, 1.0f}},  // not a float at all
     };
-    for (const Case& k : cases) {
+    for (const auto& [z, expected] : cases) {
+        SCOPED_TRACE(z[0]);
         FakeSceneHost host;
-        FakeLayer& l = host.AddLight(AEGP_LightType_PARALLEL);
-        std::copy(k.z, k.z + 3, l.zAxis);
+        host.AddLight(AEGP_LightType_PARALLEL).zAxis = z;
         const Collected c = Collect(host);
         ASSERT_EQ(c.count, 1);
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_FLOAT_EQ(c.lights[0].direction[i], k.expected[i]) << k.z[0] << " component " << i;
-        }
-        ExpectUnitOrZUp(c.lights[0]);
+        for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(c.lights[0].direction[i], expected[i]) << i;
     }
     FakeSceneHost host;
-    host.AddLight(AEGP_LightType_SPOT).failXform = true;
+    host.AddLight(AEGP_LightType_SPOT).fail.insert("xform");
     const Collected c = Collect(host);
     ASSERT_EQ(c.count, 1);
     EXPECT_EQ(c.lights[0].direction[2], 1.0f);
 }
 
-TEST(SceneLights, EachFailedStreamLeavesItsDefaultAndTheLightCounts) {
-    struct Case {
-        AEGP_LayerStream stream;
-        bool (*check)(const SceneLight&);
+TEST(SceneLights, EachFailedOrNonFiniteStreamLeavesOnlyItsDefault) {
+    const SceneLight read = {T::Spot, {1, 2, 3}, {0, 0, 1}, {0.5f, 0.5f, 0.5f}, 0.5f, 1.5707964f, 0.1f, 9, 99, 1, 1};
+    const std::pair<AEGP_LayerStream, size_t> fields[] = {
+        {AEGP_LayerStream_POSITION, offsetof(SceneLight, position)},
+        {AEGP_LayerStream_INTENSITY, offsetof(SceneLight, intensity)},
+        {AEGP_LayerStream_COLOR, offsetof(SceneLight, color)},
+        {AEGP_LayerStream_CONE_ANGLE, offsetof(SceneLight, coneAngle)},
+        {AEGP_LayerStream_CONE_FEATHER, offsetof(SceneLight, coneFeather)},
+        {AEGP_LayerStream_LIGHT_FALLOFF_START, offsetof(SceneLight, falloffRadius)},
+        {AEGP_LayerStream_LIGHT_FALLOFF_DISTANCE, offsetof(SceneLight, falloffDistance)},
+        {AEGP_LayerStream_LIGHT_FALLOFF_TYPE, offsetof(SceneLight, falloffType)},
     };
-    const Case cases[] = {
-        {AEGP_LayerStream_POSITION,
-         [](const SceneLight& s) {
-             return s.position[0] == 40.0f && s.position[1] == 30.0f && s.position[2] == -500.0f;
-         }},
-        {AEGP_LayerStream_INTENSITY, [](const SceneLight& s) { return s.intensity == 5.0f; }},
-        {AEGP_LayerStream_COLOR,
-         [](const SceneLight& s) { return s.color[0] == 1.0f && s.color[1] == 1.0f && s.color[2] == 1.0f; }},
-        {AEGP_LayerStream_CONE_ANGLE, [](const SceneLight& s) { return s.coneAngle == 0.7853982f; }},
-        {AEGP_LayerStream_CONE_FEATHER, [](const SceneLight& s) { return s.coneFeather == 0.5f; }},
-        {AEGP_LayerStream_LIGHT_FALLOFF_TYPE, [](const SceneLight& s) { return s.falloffType == 0; }},
-        {AEGP_LayerStream_LIGHT_FALLOFF_START, [](const SceneLight& s) { return s.falloffRadius == 0.0f; }},
-        {AEGP_LayerStream_LIGHT_FALLOFF_DISTANCE, [](const SceneLight& s) { return s.falloffDistance == 1000.0f; }},
-    };
-    for (const Case& k : cases) {
+    for (const auto& [stream, offset] : fields) {
+        SCOPED_TRACE(stream);
         FakeSceneHost host;
-        FakeLayer& l = host.AddLight(AEGP_LightType_SPOT);
-        l.position[0] = 1.0;
-        l.position[1] = 2.0;
-        l.position[2] = 3.0;
-        l.color[1] = l.color[2] = l.color[3] = 0.5;
-        l.intensity = 10.0;
-        l.coneAngle = 10.0;
-        l.coneFeather = 10.0;
-        l.falloffType = 1.0;
-        l.falloffRadius = 9.0;
-        l.falloffDistance = 99.0;
-        l.failStreams.insert(k.stream);
-        const Collected c = Collect(host, kMaxSceneLights, 80.0f, 60.0f);
-        ASSERT_EQ(c.count, 1) << k.stream;
-        const SceneLight& s = c.lights[0];
-        EXPECT_TRUE(k.check(s)) << "stream " << k.stream;
-        // The other reads are independent of the failed one.
-        if (k.stream != AEGP_LayerStream_INTENSITY) {
-            EXPECT_EQ(s.intensity, 0.5f) << k.stream;
-        }
-        if (k.stream != AEGP_LayerStream_LIGHT_FALLOFF_DISTANCE) {
-            EXPECT_EQ(s.falloffDistance, 99.0f) << k.stream;
-        }
-        if (k.stream != AEGP_LayerStream_POSITION) {
-            EXPECT_EQ(s.position[2], 3.0f) << k.stream;
-        }
+        ReadableSpot(host).failStreams.insert(stream);
+        const Collected c = Collect(host);
+        ASSERT_EQ(c.count, 1);
+        SceneLight expected = read;  // the failed stream's field alone takes its default
+        const size_t size = stream == AEGP_LayerStream_POSITION || stream == AEGP_LayerStream_COLOR ? 12 : 4;
+        std::memcpy(reinterpret_cast<char*>(&expected) + offset, reinterpret_cast<const char*>(&kDefaults) + offset,
+                    size);
+        ExpectLight(c.lights[0], expected);
     }
-}
 
-TEST(SceneLights, NonFiniteAndOutOfRangeStreamValuesKeepDefaults) {
     FakeSceneHost host;
-    FakeLayer& l = host.AddLight(AEGP_LightType_SPOT);
-    l.position[0] = 10.0;
+    FakeLayer& l = ReadableSpot(host);
     l.position[1] = NAN;  // one bad component rejects the whole position
     l.intensity = INFINITY;
     l.color[2] = -INFINITY;
     l.coneAngle = 1e300;
-    l.coneFeather = NAN;
-    l.falloffType = NAN;
+    l.coneFeather = l.falloffType = NAN;
     l.falloffRadius = -1e40;
     l.falloffDistance = INFINITY;
     FakeLayer& big = host.AddLight(AEGP_LightType_POINT);
     big.falloffType = 1e12;  // beyond int32
     big.intensity = 3.0e38;  // fits a float, and the scaling only shrinks it
-    const Collected c = Collect(host, kMaxSceneLights, 100.0f, 50.0f);
+    const Collected c = Collect(host);
     ASSERT_EQ(c.count, 2);
-    const SceneLight& s = c.lights[0];
-    EXPECT_EQ(s.position[0], 50.0f);
-    EXPECT_EQ(s.position[1], 25.0f);
-    EXPECT_EQ(s.position[2], -500.0f);
-    EXPECT_EQ(s.intensity, 5.0f);
-    EXPECT_EQ(s.color[0], 1.0f);
-    EXPECT_EQ(s.color[1], 1.0f);
-    EXPECT_EQ(s.coneAngle, 0.7853982f);
-    EXPECT_EQ(s.coneFeather, 0.5f);
-    EXPECT_EQ(s.falloffType, 0);
-    EXPECT_EQ(s.falloffRadius, 0.0f);
-    EXPECT_EQ(s.falloffDistance, 1000.0f);
+    ExpectLight(c.lights[0], kDefaults);
     EXPECT_EQ(c.lights[1].falloffType, 0);
-    EXPECT_TRUE(std::isfinite(c.lights[1].intensity));
-    EXPECT_EQ(c.lights[1].intensity, 3.0e38f / 100.0f * 5.0f);
+    EXPECT_FLOAT_EQ(c.lights[1].intensity, 1.5e37f);
 }
 
 TEST(SceneLights, SixteenInLayerOrderAndNoMore) {
     FakeSceneHost host;
-    for (int i = 0; i < 17; ++i) host.AddLight(AEGP_LightType_POINT).intensity = 10.0 * (i + 1);
+    for (int i = 0; i < 17; ++i) host.AddLight(AEGP_LightType_POINT).intensity = 20.0 * (i + 1);
     const Collected c = Collect(host);
     ASSERT_EQ(c.count, 16);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(c.lights[i].intensity, static_cast<float>(10 * (i + 1)) / 100.0f * 5.0f);
-    EXPECT_TRUE(AllZero(&c.lights[16], 2));
-    // The walk stops once the array is full.
-    EXPECT_EQ(host.lightTypeQueries, 16);
-}
+    for (int i = 0; i < 16; ++i) EXPECT_FLOAT_EQ(c.lights[i].intensity, static_cast<float>(i + 1)) << i;
+    EXPECT_TRUE(ZeroFrom(c, 16));
+    EXPECT_EQ(host.Count("lightType"), 16);  // the walk stops once the array is full
 
-TEST(SceneLights, SmallerCapacityBoundsTheWrites) {
-    for (int32_t capacity : {-3, 0, 1, 2}) {
-        FakeSceneHost host;
-        for (int i = 0; i < 5; ++i) host.AddLight(AEGP_LightType_AMBIENT);
-        const Collected c = Collect(host, capacity);
-        const int32_t expected = capacity < 0 ? 0 : capacity;
-        EXPECT_EQ(c.count, expected);
-        EXPECT_TRUE(AllZero(&c.lights[expected], c.lights.size() - expected)) << capacity;
+    for (int32_t capacity : {-3, 0, 2}) {
+        SCOPED_TRACE(capacity);
+        const Collected small = Collect(host, capacity);
+        EXPECT_EQ(small.count, std::max(capacity, 0));
+        EXPECT_TRUE(ZeroFrom(small, std::max(capacity, 0)));
     }
 }
 
 TEST(SceneLights, SkippedLayersTakeNoSlot) {
-    struct Case {
-        const char* what;
-        void (*spoil)(FakeSceneHost&);
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::function<void(FakeSceneHost&)>> cases[] = {
         {"inactive", [](FakeSceneHost& h) { h.AddLight(AEGP_LightType_POINT).active = false; }},
         {"camera", [](FakeSceneHost& h) { h.AddNonLight(AEGP_ObjectType_CAMERA); }},
         {"unknown object type", [](FakeSceneHost& h) { h.AddNonLight(9); }},
         {"light type 7", [](FakeSceneHost& h) { h.AddLight(7); }},
         {"light type 4", [](FakeSceneHost& h) { h.AddLight(AEGP_LightType_RESERVED1); }},
         {"light type none", [](FakeSceneHost& h) { h.AddLight(AEGP_LightType_NONE); }},
-        {"layer query fails", [](FakeSceneHost& h) { h.AddLight(AEGP_LightType_POINT).failGetLayer = true; }},
         {"null layer", [](FakeSceneHost& h) { h.AddLight(AEGP_LightType_POINT).nullLayer = true; }},
-        {"object type fails", [](FakeSceneHost& h) { h.AddLight(AEGP_LightType_POINT).failObjectType = true; }},
-        {"activity fails", [](FakeSceneHost& h) { h.AddLight(AEGP_LightType_POINT).failActive = true; }},
-        {"light type fails", [](FakeSceneHost& h) { h.AddLight(AEGP_LightType_POINT).failLightType = true; }},
+        {"layer", [](FakeSceneHost& h) { h.AddLight(AEGP_LightType_POINT).fail.insert("layer"); }},
+        {"object", [](FakeSceneHost& h) { h.AddLight(AEGP_LightType_POINT).fail.insert("object"); }},
+        {"active", [](FakeSceneHost& h) { h.AddLight(AEGP_LightType_POINT).fail.insert("active"); }},
+        {"lightType", [](FakeSceneHost& h) { h.AddLight(AEGP_LightType_POINT).fail.insert("lightType"); }},
     };
-    for (const Case& k : cases) {
+    for (const auto& [what, spoil] : cases) {
+        SCOPED_TRACE(what);
         FakeSceneHost host;
-        k.spoil(host);
-        k.spoil(host);
+        spoil(host);
+        spoil(host);
         host.AddLight(AEGP_LightType_SPOT).intensity = 20.0;
         const Collected c = Collect(host);
-        ASSERT_EQ(c.count, 1) << k.what;
-        EXPECT_EQ(c.lights[0].type, SceneLightType::Spot) << k.what;
-        EXPECT_EQ(c.lights[0].intensity, 1.0f) << k.what;
-        EXPECT_TRUE(AllZero(&c.lights[1], c.lights.size() - 1)) << k.what;
-        EXPECT_TRUE(host.SuitesBalanced()) << k.what;
+        ASSERT_EQ(c.count, 1);
+        EXPECT_EQ(c.lights[0].type, T::Spot);
+        EXPECT_EQ(c.lights[0].intensity, 1.0f);
+        EXPECT_TRUE(ZeroFrom(c, 1));
+        EXPECT_TRUE(host.SuitesBalanced());
     }
 }
 
-TEST(SceneLights, CompositionQueryFailuresGiveNoLights) {
-    struct Case {
-        const char* what;
-        void (*spoil)(FakeSceneHost&);
+TEST(SceneLights, CompositionQueriesDecideWhetherAnyLightIsRead) {
+    const std::tuple<const char*, std::function<void(FakeSceneHost&)>, int32_t> cases[] = {
+        {"effect layer error", [](FakeSceneHost& h) { h.err["effectLayer"] = A_Err_GENERIC; }, 0},
+        {"null effect layer", [](FakeSceneHost& h) { h.null.insert("effectLayer"); }, 0},
+        {"comp error", [](FakeSceneHost& h) { h.err["comp"] = A_Err_PARAMETER; }, 0},
+        {"null comp", [](FakeSceneHost& h) { h.null.insert("comp"); }, 0},
+        {"layer count error", [](FakeSceneHost& h) { h.err["numLayers"] = A_Err_GENERIC; }, 0},
+        {"layer count zero", [](FakeSceneHost& h) { h.overrideLayerCount = true; }, 0},
+        {"layer count negative", [](FakeSceneHost& h) { h.overrideLayerCount = true, h.layerCount = -5; }, 0},
+        // More layers than there are: the host refuses the extra indices.
+        {"layer count too large", [](FakeSceneHost& h) { h.overrideLayerCount = true, h.layerCount = 1000; }, 1},
+        {"null suite slot", [](FakeSceneHost& h) { h.layer5().AEGP_GetCompNumLayers = nullptr; }, 0},
+        {"only non-lights", [](FakeSceneHost& h) { h.layers[0].objectType = AEGP_ObjectType_CAMERA; }, 0},
     };
-    const Case cases[] = {
-        {"effect layer error", [](FakeSceneHost& h) { h.effectLayerErr = A_Err_GENERIC; }},
-        {"null effect layer", [](FakeSceneHost& h) { h.nullEffectLayer = true; }},
-        {"comp error", [](FakeSceneHost& h) { h.parentCompErr = A_Err_PARAMETER; }},
-        {"null comp", [](FakeSceneHost& h) { h.nullComp = true; }},
-        {"layer count error", [](FakeSceneHost& h) { h.numLayersErr = A_Err_GENERIC; }},
-        {"layer count zero",
-         [](FakeSceneHost& h) {
-             h.overrideLayerCount = true;
-             h.layerCount = 0;
-         }},
-        {"layer count negative",
-         [](FakeSceneHost& h) {
-             h.overrideLayerCount = true;
-             h.layerCount = -5;
-         }},
-        {"null layer suite slot", [](FakeSceneHost& h) { h.layer5().AEGP_GetCompNumLayers = nullptr; }},
-    };
-    for (const Case& k : cases) {
+    for (const auto& [what, spoil, expected] : cases) {
+        SCOPED_TRACE(what);
         FakeSceneHost host;
         host.AddLight(AEGP_LightType_POINT);
-        k.spoil(host);
+        spoil(host);
         const Collected c = Collect(host);
-        EXPECT_EQ(c.count, 0) << k.what;
-        EXPECT_TRUE(AllZero(c.lights.data(), c.lights.size())) << k.what;
-        EXPECT_TRUE(host.SuitesBalanced()) << k.what;
+        EXPECT_EQ(c.count, expected);
+        EXPECT_TRUE(ZeroFrom(c, expected));
+        EXPECT_TRUE(host.SuitesBalanced());
     }
-}
-
-TEST(SceneLights, LayerCountLargerThanTheCompositionIsHarmless) {
-    FakeSceneHost host;
-    host.AddLight(AEGP_LightType_POINT);
-    host.overrideLayerCount = true;
-    host.layerCount = 1000;  // the host then refuses indices past its real layers
-    const Collected c = Collect(host);
-    EXPECT_EQ(c.count, 1);
 }
 
 TEST(SceneLights, EveryQueryUsesTheFrameTimeInCompositionTime) {
@@ -383,15 +282,12 @@ TEST(SceneLights, EveryQueryUsesTheFrameTimeInCompositionTime) {
     host.AddLight(AEGP_LightType_SPOT);
     host.AddLight(AEGP_LightType_PARALLEL);
     ASSERT_EQ(Collect(host).count, 2);
-    ASSERT_EQ(host.activeTimes.size(), 2u);
-    ASSERT_EQ(host.xformTimes.size(), 2u);
-    ASSERT_FALSE(host.streamQueries.empty());
-    for (const A_Time& t : host.activeTimes) EXPECT_TRUE(t.value == 1001 && t.scale == 30000u);
-    for (AEGP_LTimeMode m : host.activeModes) EXPECT_EQ(m, AEGP_LTimeMode_CompTime);
-    for (const A_Time& t : host.xformTimes) EXPECT_TRUE(t.value == 1001 && t.scale == 30000u);
-    for (const auto& q : host.streamQueries) {
+    ASSERT_TRUE(host.Count("active") == 2 && host.Count("xform") == 2 && host.Count("stream") > 0);
+    for (const auto& q : host.queries) {
+        if (q.fn == "lightType" || q.fn == "object") continue;
+        SCOPED_TRACE(q.fn);
         EXPECT_TRUE(q.time.value == 1001 && q.time.scale == 30000u);
-        EXPECT_EQ(q.mode, AEGP_LTimeMode_CompTime);
+        EXPECT_EQ(q.mode, q.fn == "xform" ? -1 : AEGP_LTimeMode_CompTime);
         EXPECT_EQ(q.preExpression, 0);  // the value after expressions
     }
 }
@@ -409,12 +305,7 @@ TEST(SceneLights, MissingSuiteIsThrownAndAcquiredSuitesAreReleased) {
     }
     EXPECT_FALSE(host.acquired.empty());
     EXPECT_TRUE(host.SuitesBalanced());
-}
 
-TEST(SceneLights, NullArgumentsCollectNothing) {
-    FakeSceneHost host;
-    host.AddLight(AEGP_LightType_POINT);
-    SceneLight lights[1] = {};
     EXPECT_EQ(CollectSceneLights(nullptr, lights, 1, 1.0f, 1.0f), 0);
     EXPECT_EQ(CollectSceneLights(&host.in, nullptr, 16, 1.0f, 1.0f), 0);
 }

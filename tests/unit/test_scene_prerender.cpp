@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "FakeSceneHost.h"
-#include "entry/HostSuites.h"
 #include "params/ParamIndex.h"
 #include "scene/CollectSceneLights.h"
 #include "scene/SmartPreRender.h"
@@ -17,6 +16,8 @@ using morvel::test::FakeSceneHost;
 
 namespace {
 
+using Compose = void (*)(FakeSceneHost&);
+
 // Leaves garbage where the next call's locals will live, so that a light array
 // that is not zero-filled shows up as differing fingerprint bytes.
 __attribute__((noinline)) void DirtyStack() {
@@ -24,12 +25,12 @@ __attribute__((noinline)) void DirtyStack() {
     for (size_t i = 0; i < sizeof junk; ++i) junk[i] = static_cast<unsigned char>(0xA5 ^ i);
 }
 
-std::vector<unsigned char> Fingerprint(void (*compose)(FakeSceneHost&), bool dirty = false) {
+std::vector<unsigned char> Fingerprint(Compose compose, bool dirty = false) {
     FakeSceneHost host;
     compose(host);
     if (dirty) DirtyStack();
     EXPECT_EQ(SmartPreRender(&host.in, &host.out, &host.preExtra), PF_Err_NONE);
-    return host.MixedBytes();
+    return host.mixed;
 }
 
 void TwoLights(FakeSceneHost& h) {
@@ -37,49 +38,45 @@ void TwoLights(FakeSceneHost& h) {
     a.position[0] = 100.0;
     a.color[1] = 0.5;
     h.AddNonLight();
-    FakeLayer& b = h.AddLight(AEGP_LightType_POINT);
-    b.position[2] = -900.0;
+    h.AddLight(AEGP_LightType_POINT).position[2] = -900.0;
 }
+
+void SixteenPoints(FakeSceneHost& h) {
+    for (int i = 0; i < 16; ++i) h.AddLight(AEGP_LightType_POINT).position[0] = i;
+}
+
+bool SameRect(const PF_LRect& r, PF_LRect e) { return std::memcmp(&r, &e, sizeof r) == 0; }
 
 }  // namespace
 
-TEST(SmartPreRender, ChecksOutNineLayersWithTheWidenedRequest) {
-    FakeSceneHost host;
-    ASSERT_EQ(SmartPreRender(&host.in, &host.out, &host.preExtra), PF_Err_NONE);
-    ASSERT_EQ(host.layerCheckouts.size(), 9u);
-    const PF_ParamIndex expectedIndex[9] = {0, 2, 3, 4, 5, 6, 7, 8, 18};
-    for (int id = 0; id < 9; ++id) {
-        const auto& c = host.layerCheckouts[id];
-        EXPECT_EQ(c.id, id);
-        EXPECT_EQ(c.index, expectedIndex[id]) << id;
-        EXPECT_EQ(CheckoutParamIndex(static_cast<CheckoutId>(id)), expectedIndex[id]);
-        EXPECT_EQ(c.request.channel_mask, PF_ChannelMask_ARGB);
-        EXPECT_EQ(c.request.preserve_rgb_of_zero_alpha, 1);
-        EXPECT_EQ(c.request.rect.left, 1);
-        EXPECT_EQ(c.request.rect.top, 2);
-        EXPECT_EQ(c.request.rect.right, 33);
-        EXPECT_EQ(c.request.rect.bottom, 44);
-        EXPECT_EQ(c.request.field, 3);
-        EXPECT_EQ(c.request.reserved[2], 77);
-        EXPECT_EQ(c.time, 48);
-        EXPECT_EQ(c.step, 2);
-        EXPECT_EQ(c.scale, 24u);
+TEST(SmartPreRender, ChecksOutNineLayersAndReportsTheInputArea) {
+    for (bool failPasses : {false, true}) {  // an absent pass layer is no error
+        SCOPED_TRACE(failPasses);
+        FakeSceneHost host;
+        host.inputRect = {3, 4, 50, 60};
+        host.inputMaxRect = {-2, -1, 70, 80};
+        if (failPasses) {
+            for (PF_ParamIndex i : {2, 3, 4, 5, 6, 7, 8, 18}) host.checkoutErr[i] = PF_Err_BAD_CALLBACK_PARAM;
+        }
+        ASSERT_EQ(SmartPreRender(&host.in, &host.out, &host.preExtra), PF_Err_NONE);
+        ASSERT_EQ(host.layerCheckouts.size(), 9u);
+        const PF_ParamIndex expectedIndex[9] = {0, 2, 3, 4, 5, 6, 7, 8, 18};
+        for (int id = 0; id < 9; ++id) {
+            SCOPED_TRACE(id);
+            const auto& c = host.layerCheckouts[id];
+            EXPECT_TRUE(c.id == id && c.index == expectedIndex[id]);
+            EXPECT_EQ(CheckoutParamIndex(static_cast<CheckoutId>(id)), expectedIndex[id]);
+            EXPECT_EQ(c.request.channel_mask, PF_ChannelMask_ARGB);
+            EXPECT_EQ(c.request.preserve_rgb_of_zero_alpha, 1);
+            EXPECT_TRUE(SameRect(c.request.rect, {1, 2, 33, 44}));
+            EXPECT_TRUE(c.request.field == 3 && c.request.reserved[2] == 77);  // the rest of the request kept
+            EXPECT_TRUE(c.time == 48 && c.step == 2 && c.scale == 24u);
+        }
+        EXPECT_TRUE(SameRect(host.preOut.result_rect, {3, 4, 50, 60}));
+        EXPECT_TRUE(SameRect(host.preOut.max_result_rect, {-2, -1, 70, 80}));
+        EXPECT_EQ(host.preOut.flags, 0x4 | PF_RenderOutputFlag_GPU_RENDER_POSSIBLE);  // earlier flags kept
+        EXPECT_EQ(host.preOut.pre_render_data, nullptr);
     }
-    EXPECT_EQ(CheckoutParamIndex(CHECKOUT_HDRI), IBL_HDRI);
-}
-
-TEST(SmartPreRender, ReportsTheInputRectanglesAndGpuPossible) {
-    FakeSceneHost host;
-    host.inputRect = {3, 4, 50, 60};
-    host.inputMaxRect = {-2, -1, 70, 80};
-    ASSERT_EQ(SmartPreRender(&host.in, &host.out, &host.preExtra), PF_Err_NONE);
-    const PF_PreRenderOutput& o = host.preOut;
-    EXPECT_TRUE(o.result_rect.left == 3 && o.result_rect.top == 4 && o.result_rect.right == 50 &&
-                o.result_rect.bottom == 60);
-    EXPECT_TRUE(o.max_result_rect.left == -2 && o.max_result_rect.top == -1 && o.max_result_rect.right == 70 &&
-                o.max_result_rect.bottom == 80);
-    EXPECT_EQ(o.flags, 0x4 | PF_RenderOutputFlag_GPU_RENDER_POSSIBLE);  // flags already there are kept
-    EXPECT_EQ(o.pre_render_data, nullptr);
 }
 
 TEST(SmartPreRender, InputCheckoutErrorIsReturnedUnchangedWithNothingElseDone) {
@@ -94,36 +91,30 @@ TEST(SmartPreRender, InputCheckoutErrorIsReturnedUnchangedWithNothingElseDone) {
     EXPECT_EQ(std::memcmp(&before, &host.preOut, sizeof before), 0);
 }
 
-TEST(SmartPreRender, FailingFurtherCheckoutsAreIgnored) {
-    FakeSceneHost host;
-    for (PF_ParamIndex i : {2, 3, 4, 5, 6, 7, 8, 18}) host.checkoutErr[i] = PF_Err_BAD_CALLBACK_PARAM;
-    EXPECT_EQ(SmartPreRender(&host.in, &host.out, &host.preExtra), PF_Err_NONE);
-    EXPECT_EQ(host.layerCheckouts.size(), 9u);
-    EXPECT_EQ(host.preOut.result_rect.right, 64);
-    EXPECT_EQ(host.preOut.max_result_rect.left, -8);
-    EXPECT_TRUE(host.preOut.flags & PF_RenderOutputFlag_GPU_RENDER_POSSIBLE);
-}
-
 TEST(SmartPreRender, WithoutGuidMixNoLightsAreCollected) {
     FakeSceneHost host;
     host.AddLight(AEGP_LightType_POINT);
-    host.DropGuidMix();
+    host.preCb.GuidMixInPtr = nullptr;
     EXPECT_EQ(SmartPreRender(&host.in, &host.out, &host.preExtra), PF_Err_NONE);
     EXPECT_TRUE(host.acquired.empty());
     EXPECT_TRUE(host.preOut.flags & PF_RenderOutputFlag_GPU_RENDER_POSSIBLE);
 }
 
-TEST(SmartPreRender, FingerprintIsTheCountThenEachRecord) {
+TEST(SmartPreRender, DamagedExtraBlockIsRefused) {
     FakeSceneHost host;
-    TwoLights(host);
-    ASSERT_EQ(SmartPreRender(&host.in, &host.out, &host.preExtra), PF_Err_NONE);
-    const std::vector<unsigned char> bytes = host.MixedBytes();
+    EXPECT_EQ(SmartPreRender(&host.in, &host.out, nullptr), PF_Err_INTERNAL_STRUCT_DAMAGED);
+    host.preExtra.cb = nullptr;
+    EXPECT_EQ(SmartPreRender(&host.in, &host.out, &host.preExtra), PF_Err_INTERNAL_STRUCT_DAMAGED);
+}
+
+TEST(SmartPreRender, FingerprintIsTheCountThenEachRecord) {
+    const std::vector<unsigned char> bytes = Fingerprint(TwoLights);
     ASSERT_EQ(bytes.size(), 4 + 2 * sizeof(SceneLight));
     int32_t count = -1;
     std::memcpy(&count, bytes.data(), 4);
     EXPECT_EQ(count, 2);
 
-    // The records are exactly what collection gives for the layer's own size.
+    // The records are exactly what collection gives for the layer's own size, padding zero.
     FakeSceneHost again;
     TwoLights(again);
     SceneLight lights[kMaxSceneLights];
@@ -134,69 +125,32 @@ TEST(SmartPreRender, FingerprintIsTheCountThenEachRecord) {
         const unsigned char* rec = bytes.data() + 4 + r * sizeof(SceneLight);
         for (size_t b = offsetof(SceneLight, valid) + 1; b < sizeof(SceneLight); ++b) EXPECT_EQ(rec[b], 0) << b;
     }
-    EXPECT_TRUE(host.SuitesBalanced());
-}
-
-TEST(SmartPreRender, NoLightsMixOnlyAZeroCount) {
-    const auto bytes = Fingerprint([](FakeSceneHost& h) { h.AddNonLight(); });
-    EXPECT_EQ(bytes, std::vector<unsigned char>(4, 0));
+    EXPECT_EQ(Fingerprint([](FakeSceneHost& h) { h.AddNonLight(); }), std::vector<unsigned char>(4, 0));
 }
 
 TEST(SmartPreRender, FingerprintFollowsOnlyTheLightsThatCount) {
     const auto base = Fingerprint(TwoLights);
-    EXPECT_EQ(Fingerprint(TwoLights, /*dirty=*/true), base);
-
-    EXPECT_NE(Fingerprint([](FakeSceneHost& h) {
-                  TwoLights(h);
-                  h.layers[0].color[3] = 0.25;
-              }),
-              base);
-    EXPECT_NE(Fingerprint([](FakeSceneHost& h) {
-                  TwoLights(h);
-                  h.layers[2].position[0] = 1.0;
-              }),
-              base);
-    EXPECT_NE(Fingerprint([](FakeSceneHost& h) {
-                  TwoLights(h);
-                  h.layers[0].zAxis[0] = 1.0;  // re-aimed spot
-              }),
-              base);
-    // An inactive light, a non-light layer or a light past the sixteenth leaves the key alone.
-    EXPECT_EQ(Fingerprint([](FakeSceneHost& h) {
-                  TwoLights(h);
-                  h.AddLight(AEGP_LightType_POINT).active = false;
-                  h.AddNonLight(AEGP_ObjectType_CAMERA);
-              }),
-              base);
-
-    auto sixteen = [](FakeSceneHost& h) {
-        for (int i = 0; i < 16; ++i) h.AddLight(AEGP_LightType_POINT).position[0] = i;
-        h.AddLight(AEGP_LightType_POINT).intensity = 10.0;
+    EXPECT_EQ(Fingerprint(TwoLights, /*dirty=*/true), base);  // the zero fill
+    struct Case {
+        const char* what;
+        Compose compose;
+        bool same;
     };
-    const auto full = Fingerprint(sixteen);
-    EXPECT_EQ(Fingerprint([](FakeSceneHost& h) {
-                  for (int i = 0; i < 16; ++i) h.AddLight(AEGP_LightType_POINT).position[0] = i;
-                  h.AddLight(AEGP_LightType_SPOT).intensity = 90.0;
-              }),
-              full);
-}
+    const Case cases[] = {
+        {"colour", [](FakeSceneHost& h) { TwoLights(h), h.layers[0].color[3] = 0.25; }, false},
+        {"position", [](FakeSceneHost& h) { TwoLights(h), h.layers[2].position[0] = 1.0; }, false},
+        {"re-aimed spot", [](FakeSceneHost& h) { TwoLights(h), h.layers[0].zAxis[0] = 1.0; }, false},
+        {"inactive light and camera",
+         [](FakeSceneHost& h) {
+             TwoLights(h);
+             h.AddLight(AEGP_LightType_POINT).active = false;
+             h.AddNonLight(AEGP_ObjectType_CAMERA);
+         },
+         true},
+    };
+    for (const Case& k : cases) EXPECT_EQ(Fingerprint(k.compose) == base, k.same) << k.what;
 
-TEST(SmartPreRender, MissingLightSuiteEndsTheCommandByThrowing) {
-    FakeSceneHost host;
-    host.AddLight(AEGP_LightType_POINT);
-    host.unavailable.insert({kAEGPLightSuite, kAEGPLightSuiteVersion1});
-    try {
-        SmartPreRender(&host.in, &host.out, &host.preExtra);
-        FAIL() << "expected SuiteUnavailable";
-    } catch (int code) {
-        EXPECT_EQ(code, SuiteUnavailable);
-    }
-    EXPECT_TRUE(host.SuitesBalanced());
-}
-
-TEST(SmartPreRender, DamagedExtraBlockIsRefused) {
-    FakeSceneHost host;
-    EXPECT_EQ(SmartPreRender(&host.in, &host.out, nullptr), PF_Err_INTERNAL_STRUCT_DAMAGED);
-    host.preExtra.cb = nullptr;
-    EXPECT_EQ(SmartPreRender(&host.in, &host.out, &host.preExtra), PF_Err_INTERNAL_STRUCT_DAMAGED);
+    // A light past the sixteenth leaves the key alone.
+    EXPECT_EQ(Fingerprint([](FakeSceneHost& h) { SixteenPoints(h), h.AddLight(AEGP_LightType_POINT); }),
+              Fingerprint([](FakeSceneHost& h) { SixteenPoints(h), h.AddLight(AEGP_LightType_SPOT).intensity = 90; }));
 }
