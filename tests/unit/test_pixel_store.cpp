@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <array>
 #include <limits>
 
 #include "shading/PassLoops.h"
@@ -13,126 +13,82 @@ namespace {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-struct StoreCase {
-    const char* name;
-    float v;
-    int want8;
-    int want16;
-};
-
-const StoreCase kStoreCases[] = {
-    {"zero", 0.0f, 0, 0},
-    {"one", 1.0f, 255, 32768},
-    {"half rounds up on 8 bits", 0.5f, 128, 16384},
-    {"127/255 round trip", 127.0f / 255.0f, 127, 16320},
-    {"one 16-bit step", 1.0f / 32768.0f, 0, 1},
-    {"just under half a step", 0.49f / 32768.0f, 0, 0},
-    {"over white", 1.2f, 255, 32768},
-    {"small negative", -0.001f, 0, 0},
-    {"negative", -0.5f, 0, 0},
-    {"NaN", kNaN, 0, 0},
-    {"+inf", kInf, 255, 32768},
-    {"-inf", -kInf, 0, 0},
-    {"huge", 1e30f, 255, 32768},
-    {"huge negative", -1e30f, 0, 0},
-    {"float max", std::numeric_limits<float>::max(), 255, 32768},
-    {"denormal", std::numeric_limits<float>::denorm_min(), 0, 0},
-};
+// Channels in memory order: A, R, G, B.
+template <typename P>
+std::array<int, 4> argb(const P& p) {
+    return {int(p.alpha), int(p.red), int(p.green), int(p.blue)};
+}
 
 }  // namespace
 
 TEST(PixelStore, QuantisesEveryChannelAndIsDefinedForAnyFloat) {
-    for (const StoreCase& c : kStoreCases) {
+    const auto expectStore = [](float v, int want8, int want16) {
+        SCOPED_TRACE(testing::Message() << v);
         PF_Pixel8 p8{};
-        StorePixel8(p8, c.v, c.v, c.v, c.v);
-        EXPECT_EQ(p8.alpha, c.want8) << c.name;
-        EXPECT_EQ(p8.red, c.want8) << c.name;
-        EXPECT_EQ(p8.green, c.want8) << c.name;
-        EXPECT_EQ(p8.blue, c.want8) << c.name;
-
+        StorePixel8(p8, v, v, v, v);
+        EXPECT_EQ(argb(p8), (std::array<int, 4>{want8, want8, want8, want8}));
         PF_Pixel16 p16{};
-        StorePixel16(p16, c.v, c.v, c.v, c.v);
-        EXPECT_EQ(p16.alpha, c.want16) << c.name;
-        EXPECT_EQ(p16.red, c.want16) << c.name;
-        EXPECT_EQ(p16.green, c.want16) << c.name;
-        EXPECT_EQ(p16.blue, c.want16) << c.name;
-    }
+        StorePixel16(p16, v, v, v, v);
+        EXPECT_EQ(argb(p16), (std::array<int, 4>{want16, want16, want16, want16}));
+    };
+    // Negatives, NaN, denormals and less than half a 16-bit step land on 0.
+    for (float v :
+         {0.0f, -0.001f, -0.5f, kNaN, -kInf, -1e30f, std::numeric_limits<float>::denorm_min(), 0.49f / 32768.0f})
+        expectStore(v, 0, 0);
+    // White, over white, infinity and huge values clip to the depth's white.
+    for (float v : {1.0f, 1.2f, kInf, 1e30f, std::numeric_limits<float>::max()}) expectStore(v, 255, 32768);
+    expectStore(0.5f, 128, 16384);  // half rounds up on 8 bits
+    expectStore(127.0f / 255.0f, 127, 16320);
+    expectStore(1.0f / 32768.0f, 0, 1);
 }
 
 TEST(PixelStore, ChannelsLandInHostOrder) {
     // Arguments are r, g, b, a; memory is A, R, G, B.
     PF_Pixel8 p8{};
     StorePixel8(p8, 1.0f / 255.0f, 2.0f / 255.0f, 3.0f / 255.0f, 4.0f / 255.0f);
-    EXPECT_EQ(p8.alpha, 4);
-    EXPECT_EQ(p8.red, 1);
-    EXPECT_EQ(p8.green, 2);
-    EXPECT_EQ(p8.blue, 3);
-
+    EXPECT_EQ(argb(p8), (std::array<int, 4>{4, 1, 2, 3}));
     PF_Pixel16 p16{};
     StorePixel16(p16, 1.0f / 32768.0f, 2.0f / 32768.0f, 3.0f / 32768.0f, 4.0f / 32768.0f);
-    EXPECT_EQ(p16.alpha, 4);
-    EXPECT_EQ(p16.red, 1);
-    EXPECT_EQ(p16.green, 2);
-    EXPECT_EQ(p16.blue, 3);
-
+    EXPECT_EQ(argb(p16), (std::array<int, 4>{4, 1, 2, 3}));
     PF_PixelFloat pf{};
-    PixelTraits<PF_PixelFloat>::store(pf, -1.0f, 2.5f, kInf, 0.25f);
-    EXPECT_EQ(pf.alpha, 0.25f);
-    EXPECT_EQ(pf.red, -1.0f);  // float frames are not clamped
-    EXPECT_EQ(pf.green, 2.5f);
-    EXPECT_EQ(pf.blue, kInf);
+    PixelTraits<PF_PixelFloat>::store(pf, -1.0f, 2.5f, kInf, 0.25f);  // float frames are not clamped
+    EXPECT_TRUE(pf.alpha == 0.25f && pf.red == -1.0f && pf.green == 2.5f && pf.blue == kInf);
 }
 
-// Every integer value survives a read and a store: the read scale and the store
-// rounding agree on both integer depths.
+// The read scale and the store rounding agree: every integer value survives both.
+template <typename P, int Full>
+void expectEveryValueRoundTrips() {
+    using C = decltype(P{}.red);
+    for (int v = 0; v <= Full; ++v) {
+        const P in{C(v), C(Full - v), C(v), C(v / 3)};
+        const PassPixel f = PixelTraits<P>::toFloat(in);
+        P out{};
+        PixelTraits<P>::store(out, f.r, f.g, f.b, f.a);
+        ASSERT_EQ(argb(out), argb(in));
+    }
+    EXPECT_EQ(PixelTraits<P>::toFloat(P{C(Full), C(Full / 2), 0, 0}).a, 1.0f);
+}
+
 TEST(PixelStore, EveryIntegerValueRoundTrips) {
-    for (int v = 0; v <= 255; ++v) {
-        const PF_Pixel8 in{static_cast<A_u_char>(v), static_cast<A_u_char>(255 - v), static_cast<A_u_char>(v),
-                           static_cast<A_u_char>(v / 2)};
-        const PassPixel f = PixelTraits<PF_Pixel8>::toFloat(in);
-        PF_Pixel8 out{};
-        PixelTraits<PF_Pixel8>::store(out, f.r, f.g, f.b, f.a);
-        ASSERT_EQ(out.alpha, in.alpha);
-        ASSERT_EQ(out.red, in.red);
-        ASSERT_EQ(out.green, in.green);
-        ASSERT_EQ(out.blue, in.blue);
-    }
-    for (int v = 0; v <= 32768; ++v) {
-        const PF_Pixel16 in{static_cast<A_u_short>(v), static_cast<A_u_short>(32768 - v), static_cast<A_u_short>(v),
-                            static_cast<A_u_short>(v / 3)};
-        const PassPixel f = PixelTraits<PF_Pixel16>::toFloat(in);
-        PF_Pixel16 out{};
-        PixelTraits<PF_Pixel16>::store(out, f.r, f.g, f.b, f.a);
-        ASSERT_EQ(out.alpha, in.alpha);
-        ASSERT_EQ(out.red, in.red);
-        ASSERT_EQ(out.green, in.green);
-        ASSERT_EQ(out.blue, in.blue);
-    }
-    EXPECT_EQ(PixelTraits<PF_Pixel16>::toFloat(PF_Pixel16{32768, 16384, 0, 1}).a, 1.0f);
+    expectEveryValueRoundTrips<PF_Pixel8, 255>();
+    expectEveryValueRoundTrips<PF_Pixel16, 32768>();
     EXPECT_EQ(PixelTraits<PF_Pixel16>::toFloat(PF_Pixel16{32768, 16384, 0, 1}).r, 0.5f);
-    EXPECT_EQ(PixelTraits<PF_Pixel8>::toFloat(PF_Pixel8{255, 0, 0, 0}).a, 1.0f);
 }
 
 // A later pass adds in float and stores again, so light clipped at white stays clipped.
 TEST(PixelStore, AccumulatedStoreClipsPerPass) {
     PF_Pixel16 p16{};
     storePassColor(p16, Vec3{1.2f, 0.25f, 0.0f}, 1.0f, true);
-    EXPECT_EQ(p16.red, 32768);
-    EXPECT_EQ(p16.green, 8192);
+    EXPECT_EQ(argb(p16), (std::array<int, 4>{32768, 32768, 8192, 0}));
     storePassColor(p16, Vec3{0.1f, 0.25f, 0.0f}, 1.0f, false);
-    EXPECT_EQ(p16.red, 32768);
-    EXPECT_EQ(p16.green, 16384);
-    EXPECT_EQ(p16.alpha, 32768);
+    EXPECT_EQ(argb(p16), (std::array<int, 4>{32768, 32768, 16384, 0}));
 
     PF_Pixel8 p8{};
     storePassColor(p8, Vec3{0.5f, 0.0f, 0.0f}, 0.5f, true);
-    EXPECT_EQ(p8.red, 128);
-    EXPECT_EQ(p8.alpha, 128);
+    EXPECT_EQ(argb(p8), (std::array<int, 4>{128, 128, 0, 0}));
     // 128/255 + 0.5 = 1.00196: clipped, not wrapped.
     storePassColor(p8, Vec3{0.5f, kNaN, -kInf}, 1.0f, false);
-    EXPECT_EQ(p8.red, 255);
-    EXPECT_EQ(p8.green, 0);
-    EXPECT_EQ(p8.blue, 0);
+    EXPECT_EQ(argb(p8), (std::array<int, 4>{255, 255, 0, 0}));
 
     PF_PixelFloat pf{};
     storePassColor(pf, Vec3{1.2f, 0.0f, 0.0f}, 1.0f, true);
