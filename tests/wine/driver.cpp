@@ -136,25 +136,33 @@ int Report(const std::string& module_path) {
     return 0;
 }
 
-// Image-based light, incidence and rim over a small odd-sized frame with padded rows
-// and some uncovered pixels: every CPU pass kind but the analytic lights, whose
-// scene the composition supplies.
+// Every CPU pass kind (image-based light, a light of each kind, incidence and rim)
+// over a small odd-sized frame with padded rows and some uncovered pixels.
 int Frames(const std::string& module_path) {
     minihost::Session s(module_path);
     if (s.GlobalSetup().err || s.ParamsSetup().err) throw minihost::Error("setup failed");
     auto& p = s.params();
     p.SetCheckbox("Enable IBL", true);
-    p.SetFloat("Diffuse Intensity", 4.0);
-    p.SetFloat("Specular Intensity", 3.0);
+    p.SetFloat("Diffuse Intensity", 1.0);
+    p.SetFloat("Specular Intensity", 1.0);
     p.SetFloat("HDRI Roughness Bias", 60.0);
     p.SetAngle("HDRI Rotation Y", 30.0);
     p.SetCheckbox("Preview Sphere", true);
     p.SetCheckbox("Enable Incidence", true);
-    p.SetFloat("Incidence/Amount", 120.0);
+    p.SetFloat("Incidence/Amount", 40.0);
     p.SetFloat("Incidence/Power", 1.5);
     p.SetCheckbox("Enable Rim Light", true);
-    p.SetFloat("Rim Light/Amount", 80.0);
+    p.SetFloat("Rim Light/Amount", 30.0);
     p.SetAngle("Angle", 45.0);
+
+    auto& comp = s.composition();
+    auto& point = comp.AddLight(AEGP_LightType_POINT, {3, 2, -40});
+    point.intensity = 15;
+    point.falloff_type = 1;
+    auto& spot = comp.AddLight(AEGP_LightType_SPOT, {10, 1, -30}, {6, 3, 0});
+    spot.intensity = 20;
+    comp.AddLight(AEGP_LightType_PARALLEL, {0, 0, -100}, {6, 3, 0}).intensity = 10;
+    comp.AddLight(AEGP_LightType_AMBIENT, {}).intensity = 2;
 
     constexpr int kW = 13, kH = 7;
     minihost::World hdri(24, 12, 32);
