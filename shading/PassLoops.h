@@ -174,7 +174,7 @@ void shadeCoveredRows(const PassWorlds<Pixel>& w, bool first, const Shade& shade
 
 template <typename Pixel, typename LightAt>
 void shadeLightRowsWith(const PassWorlds<Pixel>& w, const FrameSettings& fs, const LightAt& lightAt) {
-    const SampleAdjusts adj = sampleAdjustsFrom(fs);
+    const SampleScales adj = sampleScalesOf(sampleAdjustsFrom(fs));
     const Vec3 lightColor = lightColorOf(fs);
     const float intensity = fs.intensity;
     shadeCoveredRows(w, fs.is_first_light != 0, [&](int x, int y, const PassPixel* bp, const RowReaders<Pixel>& rows) {

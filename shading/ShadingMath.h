@@ -31,7 +31,4 @@ MORVEL_HD Vec3 normalize3(Vec3 v) {
 
 MORVEL_HD float dot3_clamped(Vec3 a, Vec3 b) { return clamp_f(dot(a, b), 0.0f, 1.0f); }
 
-// Photographic stops: +1 doubles, -1 halves.
-MORVEL_HD float applyExposure(float value, float stops) { return value * powf(2.0f, stops); }
-
 }  // namespace morvel

@@ -63,12 +63,26 @@ MORVEL_HD Vec3 blendSource(Vec3 base, Vec3 source, float source_blend) {
                 base.z * (1.0f - source_blend) + source.z * source_blend};
 }
 
-// Scalar map value scaled by 2^stops, then held to the valid 0..1 range.
-MORVEL_HD float adjustMap(float value, float stops) { return clamp_f(applyExposure(value, stops), 0.0f, 1.0f); }
+// The adjusts as the factors 2^stops that scale the maps. They depend only on the pass
+// record, so a loop builds them once instead of three powf calls per pixel.
+struct SampleScales {
+    float source_blend;
+    float roughness;
+    float specular;
+    float metallic;
+};
+
+MORVEL_HD SampleScales sampleScalesOf(SampleAdjusts adj) {
+    return SampleScales{adj.source_blend, powf(2.0f, adj.roughness_adjust), powf(2.0f, adj.specular_adjust),
+                        powf(2.0f, adj.metallic_adjust)};
+}
+
+// Scalar map value scaled by its factor, then held to the valid 0..1 range.
+MORVEL_HD float scaleMap(float value, float scale) { return clamp_f(value * scale, 0.0f, 1.0f); }
 
 // CPU light passes: true R, G, B order, scalar maps from the red channel, and the
 // documented defaults for absent layers.
-MORVEL_HD SurfaceSample makeSurfaceSample(const PassPixels& in, SampleAdjusts adj) {
+MORVEL_HD SurfaceSample makeSurfaceSample(const PassPixels& in, const SampleScales& adj) {
     SurfaceSample s;
     if (in.base) {
         s.baseColor = Vec3{in.base->r, in.base->g, in.base->b};
@@ -81,9 +95,9 @@ MORVEL_HD SurfaceSample makeSurfaceSample(const PassPixels& in, SampleAdjusts ad
         s.baseColor = blendSource(s.baseColor, Vec3{in.source->r, in.source->g, in.source->b}, adj.source_blend);
     }
     s.N = in.normal ? decodeNormal(in.normal->r, in.normal->g, in.normal->b) : Vec3{0.0f, 0.0f, 1.0f};
-    s.roughness = adjustMap(in.roughness ? in.roughness->r : 0.5f, adj.roughness_adjust);
-    s.metallic = adjustMap(in.metallic ? in.metallic->r : 0.0f, adj.metallic_adjust);
-    s.specular = adjustMap(in.specular ? in.specular->r : 0.5f, adj.specular_adjust);
+    s.roughness = scaleMap(in.roughness ? in.roughness->r : 0.5f, adj.roughness);
+    s.metallic = scaleMap(in.metallic ? in.metallic->r : 0.0f, adj.metallic);
+    s.specular = scaleMap(in.specular ? in.specular->r : 0.5f, adj.specular);
     return s;
 }
 
@@ -91,7 +105,7 @@ MORVEL_HD SurfaceSample makeSurfaceSample(const PassPixels& in, SampleAdjusts ad
 // from component 0 (blue), and an absent normal or scalar map reads as the zero-filled
 // substitute buffer the GPU frame hands them rather than as the CPU defaults. The
 // normal still decodes from true R, G, B so that it points the same way as on the CPU.
-MORVEL_HD SurfaceSample makeSurfaceSampleGpu(const PassPixels& in, SampleAdjusts adj) {
+MORVEL_HD SurfaceSample makeSurfaceSampleGpu(const PassPixels& in, const SampleScales& adj) {
     const PassPixel zero{0.0f, 0.0f, 0.0f, 0.0f};
     const PassPixel& normal = in.normal ? *in.normal : zero;
     SurfaceSample s;
@@ -106,10 +120,17 @@ MORVEL_HD SurfaceSample makeSurfaceSampleGpu(const PassPixels& in, SampleAdjusts
         s.baseColor = blendSource(s.baseColor, Vec3{in.source->b, in.source->g, in.source->r}, adj.source_blend);
     }
     s.N = decodeNormal(normal.r, normal.g, normal.b);
-    s.roughness = adjustMap(in.roughness ? in.roughness->b : 0.0f, adj.roughness_adjust);
-    s.metallic = adjustMap(in.metallic ? in.metallic->b : 0.0f, adj.metallic_adjust);
-    s.specular = adjustMap(in.specular ? in.specular->b : 0.0f, adj.specular_adjust);
+    s.roughness = scaleMap(in.roughness ? in.roughness->b : 0.0f, adj.roughness);
+    s.metallic = scaleMap(in.metallic ? in.metallic->b : 0.0f, adj.metallic);
+    s.specular = scaleMap(in.specular ? in.specular->b : 0.0f, adj.specular);
     return s;
+}
+
+MORVEL_HD SurfaceSample makeSurfaceSample(const PassPixels& in, SampleAdjusts adj) {
+    return makeSurfaceSample(in, sampleScalesOf(adj));
+}
+MORVEL_HD SurfaceSample makeSurfaceSampleGpu(const PassPixels& in, SampleAdjusts adj) {
+    return makeSurfaceSampleGpu(in, sampleScalesOf(adj));
 }
 
 // Without a normal layer the surface faces the viewer, as in the light passes. (Decoding
