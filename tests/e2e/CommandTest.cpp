@@ -98,3 +98,20 @@ TEST_F(Commands, NonSmartRenderCopiesInputToOutput) {
 }
 
 }  // namespace
+
+// A host that sends a command without the blocks it needs gets an error code,
+// never a crash; the user-changed command without its extra block is a no-op.
+TEST_F(Commands, MissingBlocksAreAnErrorNotACrash) {
+    const PF_EffectMainFunc effect_main = session->module().effect_main();
+    for (const PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP, PF_Cmd_RENDER, PF_Cmd_UPDATE_PARAMS_UI,
+                             PF_Cmd_SMART_PRE_RENDER, PF_Cmd_SMART_RENDER}) {
+        SCOPED_TRACE(cmd);
+        EXPECT_NE(effect_main(cmd, nullptr, nullptr, nullptr, nullptr, nullptr), PF_Err_NONE);
+    }
+    EXPECT_EQ(effect_main(PF_Cmd_USER_CHANGED_PARAM, nullptr, nullptr, nullptr, nullptr, nullptr), PF_Err_NONE);
+
+    // With the output block alone, global setup still reports its version before failing.
+    PF_OutData out{};
+    EXPECT_NE(effect_main(PF_Cmd_GLOBAL_SETUP, nullptr, &out, nullptr, nullptr, nullptr), PF_Err_NONE);
+    EXPECT_EQ(out.my_version, 0x00010000u);
+}
