@@ -23,6 +23,7 @@ std::pair<int, int> ParseFrames(const std::string& text) {
     const bool ok = dash == std::string::npos ? ToInt(text, a) && ToInt(text, b)
                                               : ToInt(text.substr(0, dash), a) && ToInt(text.substr(dash + 1), b);
     if (!ok || a < 0 || b < a) Bad("--frames " + text, "expected A-B with 0 <= A <= B, e.g. --frames 0-47");
+    if (b > kMaxFrame) Bad("--frames " + text, "frames go up to " + std::to_string(kMaxFrame));
     return {a, b};
 }
 

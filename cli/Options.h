@@ -9,6 +9,9 @@ namespace morvel::cli {
 
 enum class Backend { Auto, Cpu, OpenCl, Cuda };
 
+// Frame times reach the host in thousandths of a frame, as 32-bit integers.
+inline constexpr int kMaxFrame = 2147483647 / 1000;
+
 struct Options {
     std::optional<std::string> scene;  // none: the built-in demo scene
     std::optional<std::string> output;

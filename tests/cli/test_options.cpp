@@ -35,6 +35,7 @@ TEST(Options, UsageErrorsNameTheOptionAndTheExpectation) {
         {{"--backend", "metal"}, "--backend metal: expected auto, cpu, opencl or cuda"},
         {{"--frames", "9-3"}, "--frames 9-3: expected A-B"},
         {{"--frames", "a-b"}, "--frames a-b: expected A-B"},
+        {{"--frames", "0-2147484"}, "--frames 0-2147484: frames go up to 2147483"},
         {{"--jobs", "0"}, "--jobs 0: expected a thread count"},
         {{"--bogus"}, "--bogus: unknown option"},
         {{"a.json", "b.json"}, "b.json: only one scene file"},
