@@ -7,6 +7,8 @@
 namespace morvel::cli {
 namespace {
 
+constexpr double kMaxAngleDegrees = 32768.0;
+
 std::string Qualified(const ParamInfo& p) { return p.group.empty() ? p.name : p.group + "/" + p.name; }
 
 std::string Number(double v) {
@@ -28,6 +30,11 @@ void CheckValue(const Value& v, const ParamInfo& p, const std::string& where) {
             return;
         case K::Angle:
             if (v.kind != Value::Kind::Number) throw SceneError(where + ": " + label + " expects a number of degrees");
+            // The host holds angles as 16.16 fixed-point degrees.
+            if (!(v.number > -kMaxAngleDegrees && v.number < kMaxAngleDegrees))
+                throw SceneError(where + ": value " + Number(v.number) + " is out of range for " + label +
+                                 ", expected more than " + Number(-kMaxAngleDegrees) + " and less than " +
+                                 Number(kMaxAngleDegrees));
             return;
         case K::Checkbox:
             if (v.kind != Value::Kind::Bool) throw SceneError(where + ": " + label + " expects true or false");

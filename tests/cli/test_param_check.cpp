@@ -52,6 +52,8 @@ TEST(ParamCheck, RejectsWithNameKindAndRange) {
         {R"({"Source Blend": true})", {"\"PBR Controller/Source Blend\" (float slider) expects a number"}},
         {R"({"Enable IBL": 1})", {"(checkbox) expects true or false"}},
         {R"({"HDRI Tint": 5})", {"(colour) expects [r, g, b]"}},
+        {R"({"HDRI Rotation Y": 1e30})", {"value 1e+30 is out of range", "(angle)", "less than 32768"}},
+        {R"({"HDRI Rotation Y": -32768})", {"value -32768 is out of range"}},
         {R"({"HDRI Tint": [0, 256, 0]})", {"value 256 is out of range", "0 to 255"}},
         {R"({"Amount": 50})", {"used by several groups", "\"Incidence/Amount\"", "\"Rim Light/Amount\""}},
         {R"({"Sorce Blend": 5})", {"params.Sorce Blend", "unknown parameter \"Sorce Blend\"", "--list-params"}},
