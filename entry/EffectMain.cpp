@@ -53,6 +53,13 @@ PF_Err Dispatch(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDe
             return SmartPreRender(in_data, out_data, static_cast<PF_PreRenderExtra*>(extra));
         case PF_Cmd_SMART_RENDER:
             return SmartRender(in_data, out_data, static_cast<PF_SmartRenderExtra*>(extra));
+        // This build has no GPU back end: it declines every device, so the host
+        // renders on the CPU, and a GPU frame sent anyway renders on the CPU too
+        // rather than coming back unrendered.
+        case PF_Cmd_GPU_DEVICE_SETUP:
+            return PF_Err_UNRECOGNIZED_PARAM_TYPE;
+        case PF_Cmd_SMART_RENDER_GPU:
+            return SmartRender(in_data, out_data, static_cast<PF_SmartRenderExtra*>(extra));
         default:
             return PF_Err_NONE;
     }

@@ -217,7 +217,7 @@ FrameResult RenderFrame(Session& session, const FrameRequest& request) {
     PF_SmartRenderExtra render_extra{&render_input, &render_cb};
     options.extra = &render_extra;
     result.rendered = true;
-    result.render = session.Send(PF_Cmd_SMART_RENDER, options);
+    result.render = session.Send(request.render_command, options);
     result.output_untouched = result.output->SamePixels(before);
     return result;
 }

@@ -32,6 +32,8 @@ struct FrameRequest {
     uint32_t output_seed = 0x7E;
     A_long current_time = 0, time_step = 1;
     A_u_long time_scale = 24;
+    // The render command after the pre-render.
+    PF_Cmd render_command = PF_Cmd_SMART_RENDER;
 
     // ---- pre-render faults
     std::map<A_long, PF_Err> pre_render_checkout_error;  // checkout_layer returns this, by checkout id
@@ -57,7 +59,7 @@ struct FrameResult {
     PF_PreRenderOutput pre_render_output{};
     std::vector<PreRenderCheckout> checkouts;  // as the pre-render asked, in order
     std::vector<uint8_t> guid_bytes;           // everything mixed into the cache key
-    bool rendered = false;                     // SMART_RENDER was sent
+    bool rendered = false;                     // the render command was sent
     Outcome render;
     std::vector<A_long> pixel_checkouts;  // checkout ids asked at render time
     int output_checkouts = 0;

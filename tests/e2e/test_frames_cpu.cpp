@@ -288,3 +288,24 @@ TEST_F(Frames, ThreadsGiveTheSameFramesAsOneByOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// Without a GPU back end the effect declines GPU devices, and a GPU frame sent
+// anyway is rendered by the CPU flow instead of coming back untouched.
+TEST_F(Frames, GpuFramesRenderOnTheCpu) {
+    EXPECT_EQ(session.Send(PF_Cmd_GPU_DEVICE_SETUP, {}).err, PF_Err_UNRECOGNIZED_PARAM_TYPE);
+    Incidence(true, 120.0);
+    session.composition().AddLight(AEGP_LightType_POINT, {kW * 0.3, kH * 0.4, -60.0});
+    const World input = Input(32), normals = Normals(32);
+    FrameRequest cpu = Request(32, &input, &normals, nullptr);
+    FrameRequest gpu = cpu;
+    gpu.render_command = PF_Cmd_SMART_RENDER_GPU;
+    const FrameResult a = Render(cpu), b = Render(gpu);
+    ASSERT_EQ(b.err(), PF_Err_NONE);
+    EXPECT_FALSE(b.output_untouched);
+    EXPECT_TRUE(b.output->SamePixels(*a.output));
+    session.composition().Clear();
+}
+
+}  // namespace
