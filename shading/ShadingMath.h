@@ -16,8 +16,11 @@ constexpr float EPSILON = 1e-6f;
 // GGX alpha never reaches 0, so a roughness of 0 still yields a finite peak.
 constexpr float MIN_ALPHA = 0.002f;
 
-// fminf/fmaxf return the other operand for a NaN, so a NaN never escapes a clamp.
-MORVEL_HD float clamp_f(float val, float min_val, float max_val) { return fmaxf(min_val, fminf(val, max_val)); }
+// A NaN lands on max_val, so it never escapes a clamp. Written as comparisons rather
+// than fminf/fmaxf, which the CPU build would otherwise call out to libm per use.
+MORVEL_HD float clamp_f(float val, float min_val, float max_val) {
+    return val < max_val ? (val > min_val ? val : min_val) : max_val;
+}
 
 // Vectors no longer than EPSILON are returned as they are: a zero normal stays zero
 // (and then lights nothing) instead of dividing by zero.
