@@ -57,8 +57,6 @@ struct BenchFrame {
         for (int i = 0; i < kPassLayerCount; ++i) {
             ctx.passes[i] = &layers[i].w;
             ctx.passRowBytes[i] = layers[i].w.rowbytes;
-            ctx.passWidth[i] = kWidth;
-            ctx.passHeight[i] = kHeight;
         }
     }
 };

@@ -36,10 +36,6 @@ struct FrameContext {
     int32_t depth = 0;
     int32_t outputRowBytes = 0;
     int32_t passRowBytes[kPassLayerCount] = {};
-    // A pass layer may be smaller than the output: pixels at or beyond its own size do
-    // not exist in its memory and read as if the layer were unassigned.
-    int32_t passWidth[kPassLayerCount] = {};
-    int32_t passHeight[kPassLayerCount] = {};
     int32_t hdriRowBytes = 0;
     int32_t hdriWidth = 0;
     int32_t hdriHeight = 0;

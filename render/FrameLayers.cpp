@@ -26,6 +26,13 @@ bool Covers(const PF_EffectWorld& layer, const FrameContext& ctx) {
     return layer.width >= ctx.width && layer.height >= ctx.height;
 }
 
+// Rows long enough for the world's own width: anything else cannot be a real world,
+// and filling or reading it to its width would leave its memory.
+bool RowsHoldWidth(const PF_EffectWorld& world) {
+    const int64_t pixelBytes = WorldPixelDepth(world) / 2;  // 4, 8 or 16
+    return static_cast<int64_t>(world.rowbytes) >= static_cast<int64_t>(world.width) * pixelBytes;
+}
+
 }  // namespace
 
 PF_Err CheckoutFrameLayers(PF_InData* in_data, PF_OutData*, PF_SmartRenderExtra* extra, FrameContext& ctx,
@@ -39,7 +46,7 @@ PF_Err CheckoutFrameLayers(PF_InData* in_data, PF_OutData*, PF_SmartRenderExtra*
     PF_EffectWorld* output = nullptr;
     if (!extra->cb->checkout_output) return PF_Err_INTERNAL_STRUCT_DAMAGED;
     if (PF_Err err = extra->cb->checkout_output(in_data->effect_ref, &output)) return err;
-    if (!HasPixels(output)) return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    if (!HasPixels(output) || !RowsHoldWidth(*output)) return PF_Err_INTERNAL_STRUCT_DAMAGED;
 
     ctx.output = output;
     ctx.width = output->width;
@@ -47,8 +54,8 @@ PF_Err CheckoutFrameLayers(PF_InData* in_data, PF_OutData*, PF_SmartRenderExtra*
     ctx.outputRowBytes = output->rowbytes;
     ctx.depth = WorldPixelDepth(*output);
 
-    // The loops read the input at every output pixel in the frame's depth: one that is
-    // smaller or of another depth would be read outside its memory.
+    // The input is the layer the effect is applied to: one that does not cover the
+    // output, or comes in another depth, is not the layer the frame was promised.
     if (WorldPixelDepth(*input) != ctx.depth || !Covers(*input, ctx)) {
         ctx.output = nullptr;
         return PF_Err_INTERNAL_STRUCT_DAMAGED;
@@ -66,15 +73,13 @@ PF_Err CheckoutFrameLayers(PF_InData* in_data, PF_OutData*, PF_SmartRenderExtra*
         }
         ctx.passes[i] = pass;
         ctx.passRowBytes[i] = pass->rowbytes;
-        ctx.passWidth[i] = pass->width;
-        ctx.passHeight[i] = pass->height;
     }
 
     if (!frame.ibl_enable) return PF_Err_NONE;
 
     PF_EffectWorld* hdri = nullptr;
     CheckoutLayer(in_data, extra, CHECKOUT_HDRI, &hdri);
-    if (!HasPixels(hdri)) return PF_Err_NONE;
+    if (!HasPixels(hdri) || !RowsHoldWidth(*hdri)) return PF_Err_NONE;
     ctx.hdriWidth = hdri->width;
     ctx.hdriHeight = hdri->height;
     // An empty HDRI lights nothing: the frame renders without the IBL pass.

@@ -5,13 +5,13 @@
 #include <cmath>
 #include <cstring>
 
+#include "shading/ShadingMath.h"
+
 namespace morvel {
 namespace {
 
 constexpr float kFixedToDegrees = 1.0f / 65536.0f;  // exactly 2^-16
-constexpr float kDegreesToRadiansF = 0.017453292f;
 constexpr double kDegreesToRadiansD = 0.017453292519943295;
-constexpr float kPi = 3.1415927f;
 
 // Sliders arrive as doubles and are narrowed before any arithmetic. A value the
 // host should never send must not make the narrowing undefined: NaN or infinity
@@ -33,7 +33,7 @@ void Colour(const PF_ParamDef& def, float* r, float* g, float* b) {
 }
 
 float AngleSingle(const PF_ParamDef& def) {
-    return static_cast<float>(def.u.ad.value) * kFixedToDegrees * kDegreesToRadiansF;
+    return static_cast<float>(def.u.ad.value) * kFixedToDegrees * DEGREES_TO_RADIANS;
 }
 
 float AngleDouble(const PF_ParamDef& def) {
@@ -82,7 +82,7 @@ FrameSettings BuildFrameSettings(PF_InData* in_data, FrameParams& params) {
     // Stored X, Y, Z although the controls come Y, X, Z.
     fs.ibl_rotation_y = AngleSingle(p[15]);
     fs.ibl_rotation_x = AngleSingle(p[16]);
-    fs.ibl_rotation_z = AngleSingle(p[17]) + kPi;
+    fs.ibl_rotation_z = AngleSingle(p[17]) + PI;
     fs.ibl_diffuse_intensity = std::min(1.0f, Slider(p[18]) / 5.0f);
     fs.ibl_specular_intensity = std::min(1.0f, Slider(p[19]) / 5.0f);
     fs.ibl_exposure = Slider(p[20]);

@@ -5,11 +5,11 @@
 
 #include "entry/HostSuites.h"
 #include "host/Host.h"
+#include "shading/ShadingMath.h"
 
 namespace morvel {
 namespace {
 
-constexpr float kDegreesToRadians = 0.017453292f;
 constexpr float kDefaultConeAngle = 0.7853982f;
 constexpr float kMinDirectionLength = 1e-6f;
 
@@ -80,11 +80,14 @@ struct LightReader {
         if (!ToFloats(m.mat[2], 3, z)) {
             return;
         }
-        float length = std::sqrt(z[0] * z[0] + z[1] * z[1] + z[2] * z[2]);
+        const float length = std::sqrt(z[0] * z[0] + z[1] * z[1] + z[2] * z[2]);
         if (std::isinf(length)) {
-            // The squares overflowed float; the true length is finite, so measure it in double.
-            length = static_cast<float>(std::sqrt(static_cast<double>(z[0]) * z[0] + static_cast<double>(z[1]) * z[1] +
-                                                  static_cast<double>(z[2]) * z[2]));
+            // The squares overflowed float (the length itself may exceed it too):
+            // divide in double, where every quotient lands within [-1, 1].
+            const double d = std::sqrt(static_cast<double>(z[0]) * z[0] + static_cast<double>(z[1]) * z[1] +
+                                       static_cast<double>(z[2]) * z[2]);
+            for (int i = 0; i < 3; ++i) out[i] = static_cast<float>(z[i] / d);
+            return;
         }
         if (!(length > kMinDirectionLength)) {
             return;
@@ -130,7 +133,7 @@ void ReadLight(const LightReader& reader, SceneLightType type, float width, floa
     if (spot) {
         float f;
         if (reader.Read(AEGP_LayerStream_CONE_ANGLE, &v) && ToFloat(v.one_d, &f)) {
-            light.coneAngle = f * kDegreesToRadians;
+            light.coneAngle = f * DEGREES_TO_RADIANS;
         }
         if (reader.Read(AEGP_LayerStream_CONE_FEATHER, &v) && ToFloat(v.one_d, &f)) {
             light.coneFeather = f / 100.0f;

@@ -28,7 +28,8 @@ PF_Err RenderPassCpu(const FrameContext& ctx, const FrameSettings& pass) {
 }
 
 PF_Err RenderIblPassCpu(FrameContext& ctx, const FrameSettings& pass) {
-    if (!ctx.hdri || !ctx.hdri->data) {
+    // No HDRI, or one without a single pixel, leaves nothing to do.
+    if (!ctx.hdri || !ctx.hdri->data || ctx.hdri->width <= 0 || ctx.hdri->height <= 0) {
         return PF_Err_NONE;
     }
     // The HDRI world's own geometry and depth: it is read in a depth of its own.
@@ -48,8 +49,9 @@ PF_Err RenderIblPassCpu(FrameContext& ctx, const FrameSettings& pass) {
     ctx.hdriSpecular.swap(images.specular);
     ctx.hdriScratch.swap(images.scratch);
     if (!prepared) {
-        // An HDRI that cannot be converted or buffered lights nothing.
-        return PF_Err_NONE;
+        // A world the conversion cannot read: nothing was written, and the frame
+        // must not count this pass as the one that replaced the cleared colour.
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
     }
     ctx.hdriWidth = images.width;
     ctx.hdriHeight = images.height;

@@ -13,10 +13,6 @@
 
 namespace morvel {
 
-// 2 pi and pi as the CPU path spells them (both exact single-precision values).
-constexpr float kTwoPiF = 6.2831855f;
-constexpr float kPiF = 3.1415927f;
-
 // A roll this small is skipped, so the uv of an unrolled HDRI carries no
 // sin/cos rounding from a near-zero angle.
 constexpr float kMinRollAngle = 0.001f;
@@ -67,8 +63,8 @@ MORVEL_HD EquirectUV directionToEquirectUV(Vec3 dir, const EnvRotation& rot) {
         y3 = x1 * rot.sinZ + y2 * rot.cosZ;
     }
     EquirectUV uv;
-    uv.u = 0.5f + atan2f(z2, x3) / kTwoPiF;
-    uv.v = 0.5f - asinf(clamp_f(y3, -1.0f, 1.0f)) / kPiF;
+    uv.u = 0.5f + atan2f(z2, x3) / TWO_PI;
+    uv.v = 0.5f - asinf(clamp_f(y3, -1.0f, 1.0f)) / PI;
     return uv;
 }
 
@@ -173,7 +169,7 @@ MORVEL_HD ConeRing makeConeRing(int numSamples) {
     ConeRing r{};
     r.count = numSamples <= 1 ? 0 : (numSamples >= 9 ? 8 : 4);
     for (int i = 0; i < r.count; ++i) {
-        const float phi = static_cast<float>(i) * kTwoPiF / static_cast<float>(r.count);
+        const float phi = static_cast<float>(i) * TWO_PI / static_cast<float>(r.count);
         r.cosPhi[i] = cosf(phi);
         r.sinPhi[i] = sinf(phi);
     }

@@ -148,6 +148,8 @@ float BlurWeights(float sigma, int radius, float* weights) {
 bool ConvertHdriToFloat(const HdriWorldView& src, float* dst, int dstStride) {
     if (!src.pixels || !dst || src.width <= 0 || src.height <= 0 || dstStride < src.width) return false;
     if (src.depth != 8 && src.depth != 16 && src.depth != 32) return false;
+    // Rows shorter than the width claims would be read past their end.
+    if (src.rowBytes < static_cast<std::ptrdiff_t>(src.width) * (src.depth / 2)) return false;
 
     const auto* base = static_cast<const unsigned char*>(src.pixels);
     const int width = src.width;
@@ -322,30 +324,25 @@ bool PrepareHdriImages(const HdriWorldView& world, float roughnessBias, HdriImag
     }
     const std::size_t floats = pixels * 4;
 
-    try {
-        // Buffers handed in at the right size (the frame's own) are reused as
-        // they are; only the converted source is allocated here.
-        out.diffuse.resize(floats);
-        out.specular.resize(floats);
-        out.scratch.resize(floats);
-        std::vector<float> source(floats);
-        if (!ConvertHdriToFloat(world, source.data(), world.width)) {
-            out.release();
-            return false;
-        }
-        BlurHdri(source.data(), out.scratch.data(), out.diffuse.data(), world.width, world.height, world.width,
-                 kDiffuseBlurSigma);
-        // Below the threshold (NaN included) BlurHdri makes the unblurred copy.
-        BlurHdri(source.data(), out.scratch.data(), out.specular.data(), world.width, world.height, world.width,
-                 roughnessBias * 50.0f);
-        out.width = world.width;
-        out.height = world.height;
-        out.stride = world.width;
-        return true;
-    } catch (const std::exception&) {
+    // Buffers handed in at the right size (the frame's own) are reused as they
+    // are; only the converted source is allocated here.
+    out.diffuse.resize(floats);
+    out.specular.resize(floats);
+    out.scratch.resize(floats);
+    std::vector<float> source(floats);
+    if (!ConvertHdriToFloat(world, source.data(), world.width)) {
         out.release();
         return false;
     }
+    BlurHdri(source.data(), out.scratch.data(), out.diffuse.data(), world.width, world.height, world.width,
+             kDiffuseBlurSigma);
+    // Below the threshold (NaN included) BlurHdri makes the unblurred copy.
+    BlurHdri(source.data(), out.scratch.data(), out.specular.data(), world.width, world.height, world.width,
+             roughnessBias * 50.0f);
+    out.width = world.width;
+    out.height = world.height;
+    out.stride = world.width;
+    return true;
 }
 
 bool PrepareHdriImages(const HdriWorldView& world, const FrameSettings& pass, HdriImages& out) {

@@ -41,7 +41,8 @@ struct HdriWorldView {
 
 // Converts the world into dst (R, G, B, A floats, rows dstStride pixels
 // apart). Returns false, writing nothing, for a null pointer, an empty size,
-// a stride below the width or a depth other than 8, 16 or 32.
+// a stride below the width, rows shorter than the width or a depth other
+// than 8, 16 or 32.
 bool ConvertHdriToFloat(const HdriWorldView& src, float* dst, int dstStride);
 
 // Horizontal blur, wrapping at the left and right edges (the equirect image is
@@ -77,8 +78,8 @@ struct HdriImages {
 // Converts the world and blurs it twice: sigma 100 into `diffuse`, and
 // roughnessBias * 50 (the slider value in pixels; unblurred below 0.5) into
 // `specular`, reusing buffers that already have the size. Returns false and
-// leaves `out` released when the world is unusable or the buffers cannot be
-// allocated; never throws.
+// leaves `out` released when the world is unusable; a failed allocation
+// throws, like every allocation of a frame.
 bool PrepareHdriImages(const HdriWorldView& world, float roughnessBias, HdriImages& out);
 bool PrepareHdriImages(const HdriWorldView& world, const FrameSettings& pass, HdriImages& out);
 

@@ -10,7 +10,10 @@
 namespace morvel {
 
 constexpr float PI = 3.14159265358979323846f;
+constexpr float TWO_PI = 2.0f * PI;  // exact: doubling keeps every bit
 constexpr float INV_PI = 0.31830988618379067154f;
+// Degrees to radians in single precision, as the host's angles are converted.
+constexpr float DEGREES_TO_RADIANS = 0.017453292f;
 // Floor on every length and denominator: keeps black or zero passes finite.
 constexpr float EPSILON = 1e-6f;
 // GGX alpha never reaches 0, so a roughness of 0 still yields a finite peak.

@@ -139,9 +139,12 @@ TEST(SceneLights, IntensityScalingAndFalloffTruncation) {
 
 TEST(SceneLights, DirectionFallsBackToZUpForDegenerateAxes) {
     const std::pair<std::array<double, 3>, std::array<float, 3>> cases[] = {
-        {{0.0, 0.0, 0.0}, {0.0f, 0.0f, 1.0f}},   {{1e-7, 0.0, 0.0}, {0.0f, 0.0f, 1.0f}},  // below the length floor
-        {{1e30, 0.0, 0.0}, {1.0f, 0.0f, 0.0f}},  // squares overflow float, still unit
-        {{NAN, 0.0, 1.0}, {0.0f, 0.0f, 1.0f}},   {{INFINITY, 0.0, 0.0}, {0.0f, 0.0f, 1.0f}},
+        {{0.0, 0.0, 0.0}, {0.0f, 0.0f, 1.0f}},
+        {{1e-7, 0.0, 0.0}, {0.0f, 0.0f, 1.0f}},                   // below the length floor
+        {{1e30, 0.0, 0.0}, {1.0f, 0.0f, 0.0f}},                   // squares overflow float, still unit
+        {{3e38, -3e38, 0.0}, {0.70710678f, -0.70710678f, 0.0f}},  // the length itself exceeds float
+        {{NAN, 0.0, 1.0}, {0.0f, 0.0f, 1.0f}},
+        {{INFINITY, 0.0, 0.0}, {0.0f, 0.0f, 1.0f}},
         {{1e300, 0.0, 0.0}, {0.0f, 0.0f, 1.0f}},  // not a float at all
     };
     for (const auto& [z, expected] : cases) {
