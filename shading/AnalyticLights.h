@@ -63,11 +63,22 @@ MORVEL_HD LightSample pointLightOpenCL(Vec3 lightPos, float px, float py, float 
 // Smoothstep cone falloff. The soft edge spans from cone_angle * (1 - 0.9 * feather)
 // out to cone_angle; a feather of 0 makes both cosines equal, and the first test then
 // decides every pixel, so the blend's division is never reached with a zero span.
-MORVEL_HD float spotCone(Vec3 L, Vec3 spotDir, float cone_angle, float cone_feather) {
-    Vec3 axis = normalize3(spotDir);
-    float cosAngle = -dot(L, axis);  // L points back at the light, against the axis
-    float cosOuter = cosf(cone_angle);
-    float cosInner = cosf(cone_angle * (1.0f - cone_feather * 0.9f));
+// The axis and the two edge cosines depend only on the pass record, so a pass
+// builds them once.
+struct SpotCone {
+    Vec3 axis;
+    float cosOuter;
+    float cosInner;
+};
+
+MORVEL_HD SpotCone makeSpotCone(Vec3 spotDir, float cone_angle, float cone_feather) {
+    return SpotCone{normalize3(spotDir), cosf(cone_angle), cosf(cone_angle * (1.0f - cone_feather * 0.9f))};
+}
+
+MORVEL_HD float spotConeFactor(Vec3 L, const SpotCone& cone) {
+    float cosAngle = -dot(L, cone.axis);  // L points back at the light, against the axis
+    float cosOuter = cone.cosOuter;
+    float cosInner = cone.cosInner;
     if (cosAngle >= cosInner) {
         return 1.0f;
     }
@@ -80,11 +91,21 @@ MORVEL_HD float spotCone(Vec3 L, Vec3 spotDir, float cone_angle, float cone_feat
     return t * t * (3.0f - 2.0f * t);
 }
 
+MORVEL_HD float spotCone(Vec3 L, Vec3 spotDir, float cone_angle, float cone_feather) {
+    return spotConeFactor(L, makeSpotCone(spotDir, cone_angle, cone_feather));
+}
+
+MORVEL_HD LightSample spotLight(Vec3 lightPos, const SpotCone& cone, float px, float py, float aspect, float decay,
+                                float falloff_distance) {
+    LightSample ls = pointLight(lightPos, px, py, aspect, decay, falloff_distance);
+    ls.attenuation = ls.attenuation * spotConeFactor(ls.L, cone);
+    return ls;
+}
+
 MORVEL_HD LightSample spotLight(Vec3 lightPos, Vec3 spotDir, float px, float py, float aspect, float decay,
                                 float falloff_distance, float cone_angle, float cone_feather) {
-    LightSample ls = pointLight(lightPos, px, py, aspect, decay, falloff_distance);
-    ls.attenuation = ls.attenuation * spotCone(ls.L, spotDir, cone_angle, cone_feather);
-    return ls;
+    return spotLight(lightPos, makeSpotCone(spotDir, cone_angle, cone_feather), px, py, aspect, decay,
+                     falloff_distance);
 }
 
 // OpenCL variant of the spot: the OpenCL point distance part, then the same cone.

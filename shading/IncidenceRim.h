@@ -17,11 +17,11 @@ MORVEL_HD float computeIncidence(Vec3 N, float amount, float power) {
     return f * amount;
 }
 
-// Screen-direction rim: edge factor times how far N points against (cos a, sin a).
-// L is part of the shared signature and deliberately unused.
-MORVEL_HD float computeRimLight(Vec3 N, Vec3 L, float amount, float power, float threshold, float angle) {
-    (void)L;
-    Vec3 rimDir{cosf(angle), sinf(angle), 0.0f};
+// The screen direction of the rim for an angle: (cos a, sin a, 0).
+MORVEL_HD Vec3 rimDirection(float angle) { return Vec3{cosf(angle), sinf(angle), 0.0f}; }
+
+// Screen-direction rim: edge factor times how far N points against rimDir.
+MORVEL_HD float computeRimLightDir(Vec3 N, float amount, float power, float threshold, Vec3 rimDir) {
     float edge = 1.0f - fabsf(N.z);
     float directional = clamp_f(-dot(N, rimDir), 0.0f, 1.0f);
     float rim = powf(clamp_f(edge * directional, 0.0f, 1.0f), power);
@@ -30,6 +30,12 @@ MORVEL_HD float computeRimLight(Vec3 N, Vec3 L, float amount, float power, float
         rim = clamp_f((rim - threshold) / (1.0f - threshold + 0.001f), 0.0f, 1.0f);
     }
     return rim * amount;
+}
+
+// The same for an angle. L is part of the shared signature and deliberately unused.
+MORVEL_HD float computeRimLight(Vec3 N, Vec3 L, float amount, float power, float threshold, float angle) {
+    (void)L;
+    return computeRimLightDir(N, amount, power, threshold, rimDirection(angle));
 }
 
 // The pass-record values of both terms; colours in the caller's channel order
@@ -44,7 +50,7 @@ struct IncidenceRimParams {
     float rimlight_power;
     float rimlight_threshold;
     Vec3 rimlight_color;
-    float rimlight_angle;
+    Vec3 rimlight_dir;  // from the angle once per pass, not per pixel
 };
 
 MORVEL_HD IncidenceRimParams incidenceRimParamsFrom(const FrameSettings& fs) {
@@ -57,19 +63,20 @@ MORVEL_HD IncidenceRimParams incidenceRimParamsFrom(const FrameSettings& fs) {
                               fs.rimlight_power,
                               fs.rimlight_threshold,
                               Vec3{fs.rimlight_r, fs.rimlight_g, fs.rimlight_b},
-                              fs.rimlight_angle};
+                              rimDirection(fs.rimlight_angle)};
 }
 
 // Colour of the incidence and rim pass for one covered pixel. A term that is off, or on
 // with no amount, adds nothing and is not evaluated.
 MORVEL_HD Vec3 incidenceRimColor(Vec3 N, Vec3 L, const IncidenceRimParams& p) {
+    (void)L;  // the light vector is part of the shared signature; neither term reads it
     Vec3 c{0.0f, 0.0f, 0.0f};
     if (p.incidence_enable != 0 && p.incidence_amount > 0.0f) {
         c = c + p.incidence_color * computeIncidence(N, p.incidence_amount, p.incidence_power);
     }
     if (p.rimlight_enable != 0 && p.rimlight_amount > 0.0f) {
         c = c + p.rimlight_color *
-                    computeRimLight(N, L, p.rimlight_amount, p.rimlight_power, p.rimlight_threshold, p.rimlight_angle);
+                    computeRimLightDir(N, p.rimlight_amount, p.rimlight_power, p.rimlight_threshold, p.rimlight_dir);
     }
     return c;
 }

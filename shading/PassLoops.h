@@ -217,11 +217,12 @@ void ShadeLightRows(const FrameContext& ctx, const FrameSettings& fs) {
         }
         case PASS_SPOT: {
             const Vec3 pos{fs.light_pos_x, fs.light_pos_y, fs.light_pos_z};
-            const Vec3 dir{fs.light_dir_x, fs.light_dir_y, fs.light_dir_z};
+            const SpotCone cone =
+                makeSpotCone(Vec3{fs.light_dir_x, fs.light_dir_y, fs.light_dir_z}, fs.cone_angle, fs.cone_feather);
             const float aspect = frameAspect(fs.width, fs.height);
-            shadeLightRowsWith(w, fs, [&fs, pos, dir, aspect](int x, int y) {
-                return spotLight(pos, dir, pixelCentreX(x, fs.width), pixelCentreY(y, fs.height), aspect,
-                                 fs.light_decay, fs.falloff_distance, fs.cone_angle, fs.cone_feather);
+            shadeLightRowsWith(w, fs, [&fs, pos, cone, aspect](int x, int y) {
+                return spotLight(pos, cone, pixelCentreX(x, fs.width), pixelCentreY(y, fs.height), aspect,
+                                 fs.light_decay, fs.falloff_distance);
             });
             break;
         }
