@@ -29,7 +29,8 @@ void SplitLayer(const std::string& spec, std::string& file, std::string& layer) 
     file = spec;
     layer.clear();
     const auto hash = spec.rfind('#');
-    if (hash == std::string::npos || fs::exists(spec)) return;
+    std::error_code ec;
+    if (hash == std::string::npos || fs::exists(spec, ec)) return;
     file = spec.substr(0, hash);
     layer = spec.substr(hash + 1);
 }
@@ -117,12 +118,17 @@ Format OutputFormat(const std::string& path) {
     throw SceneError(path + ": unsupported output format \"" + ext + "\", expected .exr, .png, .tif or .jpg");
 }
 
+// minihost's world limit per side; the pixel cap keeps the decode buffers within memory.
+constexpr int kMaxSide = 1 << 16;
+constexpr std::size_t kMaxPixels = std::size_t(1) << 28;
+
 }  // namespace
 
 Image ReadImage(const std::string& spec_text) {
     std::string file, layer;
     SplitLayer(spec_text, file, layer);
-    if (!fs::exists(file)) throw SceneError(file + ": no such image file");
+    std::error_code ec;
+    if (!fs::exists(file, ec)) throw SceneError(file + ": no such image file" + (ec ? " (" + ec.message() + ")" : ""));
     ImageSpec config;
     config.attribute("oiio:UnassociatedAlpha", 1);
     auto in = ImageInput::open(file, &config);
@@ -131,26 +137,43 @@ Image ReadImage(const std::string& spec_text) {
     if (!in->seek_subimage(pick.subimage, 0))
         throw SceneError(file + ": cannot read part " + std::to_string(pick.subimage) + ": " + in->geterror());
     const ImageSpec spec = in->spec();
+    const std::string size = std::to_string(spec.width) + " x " + std::to_string(spec.height);
     if (spec.width <= 0 || spec.height <= 0 || spec.depth != 1)
-        throw SceneError(file + ": unsupported image size " + std::to_string(spec.width) + " x " +
-                         std::to_string(spec.height));
-    std::vector<float> all(std::size_t(spec.width) * spec.height * spec.nchannels);
-    if (!in->read_image(pick.subimage, 0, 0, spec.nchannels, TypeDesc::FLOAT, all.data()))
+        throw SceneError(file + ": unsupported image size " + size);
+    // The header alone decides the allocation, so a tiny file must not claim a huge image.
+    if (spec.width > kMaxSide || spec.height > kMaxSide || std::size_t(spec.width) * spec.height > kMaxPixels)
+        throw SceneError(file + ": image size " + size + " is too large (at most " + std::to_string(kMaxSide) +
+                         " pixels a side and " + std::to_string(kMaxPixels) + " pixels in all)");
+    // Only the span of picked channels, so a file with many layers costs no more than one.
+    const int first = std::min({pick.r, pick.g, pick.b, pick.a >= 0 ? pick.a : pick.r});
+    const int last = std::max({pick.r, pick.g, pick.b, pick.a});
+    const int span = last - first + 1;
+    const std::size_t n = std::size_t(spec.width) * spec.height;
+    std::vector<float> all(n * span);
+    if (!in->read_image(pick.subimage, 0, first, last + 1, TypeDesc::FLOAT, all.data()))
         throw SceneError(file + ": cannot read the pixels: " + in->geterror());
     Image image(spec.width, spec.height);
-    const std::size_t n = std::size_t(spec.width) * spec.height;
     for (std::size_t i = 0; i < n; ++i) {
-        const float* src = all.data() + i * spec.nchannels;
+        const float* src = all.data() + i * span;
         float* dst = image.rgba.data() + i * 4;
-        dst[0] = src[pick.r];
-        dst[1] = src[pick.g];
-        dst[2] = src[pick.b];
-        dst[3] = pick.a >= 0 ? src[pick.a] : 1.0f;
+        dst[0] = src[pick.r - first];
+        dst[1] = src[pick.g - first];
+        dst[2] = src[pick.b - first];
+        dst[3] = pick.a >= 0 ? src[pick.a - first] : 1.0f;
     }
     return image;
 }
 
 void CheckOutputFormat(const std::string& path, int depth) {
+    const fs::path folder = fs::path(path).parent_path();
+    std::error_code ec;
+    if (!folder.empty() && !fs::is_directory(folder, ec)) {
+        const bool exists = fs::exists(folder, ec);
+        throw SceneError(path + ": the output folder \"" + folder.string() + "\" " +
+                         (ec       ? "cannot be read: " + ec.message()
+                          : exists ? "is not a folder"
+                                   : "does not exist"));
+    }
     const Format f = OutputFormat(path);
     const bool holds = depth == 8 ? f.holds8 : depth == 16 ? f.holds16 : f.holds32;
     if (!holds) {

@@ -35,7 +35,7 @@ struct Frame {
 // EXR 32, JPEG 8 (no alpha). 16-bit is stored scaled to 0..65535. A format
 // that cannot hold the frame's depth is an error, never a silent conversion.
 void WriteImage(const std::string& path, const Frame& frame);
-// Throws the error WriteImage would for this path and depth, before any work.
+// Throws the error WriteImage would for this path and depth (format or missing folder), before any work.
 void CheckOutputFormat(const std::string& path, int depth);
 
 }  // namespace morvel::cli

@@ -10,6 +10,7 @@
 #include "cli/SceneError.h"
 #include "cli/Worlds.h"
 #include "minihost/Composition.h"
+#include "minihost/Error.h"
 #include "minihost/Frame.h"
 #include "minihost/ParamText.h"
 #include "minihost/Session.h"
@@ -140,8 +141,15 @@ void SceneRenderer::Load(const SceneImages& scene, int depth, const std::vector<
     depth_ = depth;
 
     worlds_.clear();
-    for (const auto& [name, image] : scene.layers)
-        worlds_[name] = std::make_unique<minihost::World>(ToWorld(image, name == "HDRI" ? 32 : depth));
+    for (const auto& [name, image] : scene.layers) {
+        try {
+            worlds_[name] = std::make_unique<minihost::World>(ToWorld(image, name == "HDRI" ? 32 : depth));
+        } catch (const minihost::Error& e) {
+            const std::string file = scene.scene.file.empty() ? std::string("scene") : scene.scene.file;
+            const LayerRef* ref = scene.scene.FindLayer(name);
+            throw SceneError(file + ": layers." + name + (ref ? " (" + ref->path + ")" : "") + ": " + e.what());
+        }
+    }
     const minihost::World* input = worlds_.count("input") ? worlds_["input"].get() : worlds_["Diffuse Albedo"].get();
     width_ = input->width();
     height_ = input->height();

@@ -86,6 +86,7 @@ TEST_F(ImagesTest, FormatsThatCannotHoldTheDepthAreErrors) {
         {"o.exr", 16, "EXR cannot hold 16-bit"},
         {"o.jpg", 16, "JPEG cannot hold 16-bit"},
         {"o.bmp", 8, "unsupported output format \".bmp\""},
+        {"nodir/o.exr", 32, "nodir\" does not exist"},
     };
     for (const auto& [name, depth, part] : cases) {
         const std::string e = ErrorOf([&] { WriteImage(Path(name), Frame{depth, Image(1, 1)}); });
@@ -134,8 +135,11 @@ TEST_F(ImagesTest, ExrLayersAndPartsAreChosenByName) {
 
 TEST_F(ImagesTest, UnreadableFilesAreNamed) {
     std::ofstream(Path("junk.png")) << "not a png";
+    const std::vector<float> row(70000);
+    WriteRaw("wide.exr", {OIIO::ImageSpec(70000, 1, 1, OIIO::TypeDesc::HALF)}, {row.data()});
     for (const auto& [name, part] :
-         {std::pair{"missing.exr", "no such image file"}, std::pair{"junk.png", "cannot read the image"}}) {
+         {std::pair{"missing.exr", "no such image file"}, std::pair{"junk.png", "cannot read the image"},
+          std::pair{"wide.exr", "image size 70000 x 1 is too large"}}) {
         const std::string e = ErrorOf([&] { ReadImage(Path(name)); });
         EXPECT_NE(e.find(Path(name)), std::string::npos) << e;
         EXPECT_NE(e.find(part), std::string::npos) << e;
