@@ -100,6 +100,42 @@ std::string ResolvePath(const std::string& path, const std::string& base_dir) {
     return (std::filesystem::path(base_dir) / p).string();
 }
 
+// Where the parser is, so a value it cannot hold (1e999) can be named by its field.
+class JsonPath {
+public:
+    bool Track(int, Json::parse_event_t event, const Json& parsed) {
+        using E = Json::parse_event_t;
+        if (event == E::object_start || event == E::array_start) frames_.push_back({event == E::array_start, "", 0});
+        if (event == E::key && !frames_.empty()) frames_.back().key = parsed.get<std::string>();
+        if (event == E::object_end || event == E::array_end) frames_.pop_back();
+        if ((event == E::value || event == E::object_end || event == E::array_end) && !frames_.empty() &&
+            frames_.back().array)
+            ++frames_.back().index;
+        return true;
+    }
+    std::string Text() const {
+        std::string text;
+        for (const auto& f : frames_)
+            text += f.array ? "[" + std::to_string(f.index) + "]" : (text.empty() ? "" : ".") + f.key;
+        return text;
+    }
+
+private:
+    struct Frame {
+        bool array;
+        std::string key;
+        int index;
+    };
+    std::vector<Frame> frames_;
+};
+
+// "[json.exception.parse_error.101] parse error at ..." without its tag.
+std::string JsonMessage(const nlohmann::json::exception& e) {
+    const std::string what = e.what();
+    const auto at = what.find("] ");
+    return at == std::string::npos ? what : what.substr(at + 2);
+}
+
 }  // namespace
 
 const LayerRef* Scene::FindLayer(const std::string& name) const {
@@ -110,13 +146,16 @@ const LayerRef* Scene::FindLayer(const std::string& name) const {
 
 Scene ParseScene(const std::string& text, const std::string& file, const std::string& base_dir) {
     Json root;
+    JsonPath path;
     try {
-        root = Json::parse(text);
+        root = Json::parse(
+            text, [&](int depth, Json::parse_event_t event, Json& parsed) { return path.Track(depth, event, parsed); });
     } catch (const nlohmann::json::parse_error& e) {
-        // e.what() carries "[json.exception.parse_error.101] parse error at line L, column C: ..."
-        std::string what = e.what();
-        auto at = what.find("] ");
-        throw SceneError(file + ": not valid JSON: " + (at == std::string::npos ? what : what.substr(at + 2)));
+        throw SceneError(file + ": not valid JSON: " + JsonMessage(e));
+    } catch (const nlohmann::json::exception& e) {
+        const std::string field = path.Text();
+        throw SceneError(file + ": " + (field.empty() ? "" : field + ": ") +
+                         "cannot hold the value: " + JsonMessage(e));
     }
     RequireObject(root, file);
     CheckKeys(root, {"fps", "depth", "layers", "params", "lights"}, file);
@@ -159,9 +198,15 @@ Scene ParseScene(const std::string& text, const std::string& file, const std::st
 
 Scene LoadScene(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in)
+    if (!in) {
+        std::error_code ec;
+        const bool exists = std::filesystem::exists(path, ec);
         throw SceneError(path + ": cannot open the scene file (" +
-                         (std::filesystem::exists(path) ? "not readable" : "no such file") + ")");
+                         (ec       ? ec.message()
+                          : exists ? "not readable"
+                                   : "no such file") +
+                         ")");
+    }
     std::ostringstream text;
     text << in.rdbuf();
     return ParseScene(text.str(), path, std::filesystem::path(path).parent_path().string());
@@ -176,7 +221,9 @@ ParamSetting ParseParamAssignment(const std::string& assignment) {
     Json value;
     try {
         value = Json::parse(assignment.substr(eq + 1));
-    } catch (const nlohmann::json::parse_error&) {
+    } catch (const nlohmann::json::out_of_range& e) {
+        throw SceneError(where + ": cannot hold the value: " + JsonMessage(e));
+    } catch (const nlohmann::json::exception&) {
         throw SceneError(where + ": expected a number, true/false or [r, g, b] after '=', got \"" +
                          assignment.substr(eq + 1) + "\"");
     }

@@ -59,6 +59,8 @@ TEST(SceneFile, EachFaultNamesFileFieldAndExpectation) {
         {R"({"lights": [{"type": "point", "intensity": {"0": {"1": 2}}}]})",
          {"lights[0].intensity[\"0\"]", "cannot itself be keyframed"}},
         {R"({"params": {"Source Blend": null}})", {"params.Source Blend", "a number, true/false or [r, g, b]", "null"}},
+        {R"({"params": {"Source Blend": 1e999}})", {"shot.json: params.Source Blend: cannot hold", "1e999"}},
+        {R"({"lights": [{}, {"type": "point", "in": -1e999}]})", {"shot.json: lights[1].in: cannot hold"}},
     };
     for (const auto& [json, parts] : cases) {
         const std::string message = ErrorOf([&] { ParseScene(json, "shot.json", "/shots"); });
@@ -144,7 +146,8 @@ TEST(SceneFile, SetAssignmentsParseAndReject) {
     EXPECT_EQ(ParseParamAssignment("Rim Light/Amount=80").value.At(0), Value::Number(80));
     EXPECT_EQ(ParseParamAssignment("Enable IBL=false").value.At(0), Value::Bool(false));
     EXPECT_EQ(ParseParamAssignment("HDRI Tint=[255, 0, 10]").value.At(0), Value::Vector({255, 0, 10}));
-    for (const std::string bad : {"Source Blend", "=5", "Source Blend=abc", "Source Blend={\"0\": 1}"}) {
+    for (const std::string bad :
+         {"Source Blend", "=5", "Source Blend=abc", "Source Blend={\"0\": 1}", "Source Blend=1e999"}) {
         const std::string e = ErrorOf([&] { ParseParamAssignment(bad); });
         EXPECT_NE(e.find("--set '" + bad + "'"), std::string::npos) << e;
     }
