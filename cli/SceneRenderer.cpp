@@ -178,7 +178,12 @@ Frame SceneRenderer::RenderOn(minihost::Session& session, int frame) {
         "frame " + std::to_string(frame) + (result.rendered ? " (smart render)" : " (smart pre-render)");
     if (result.err() != PF_Err_NONE)
         throw EffectError(result.err(), context, (result.rendered ? result.render : result.pre_render).Message());
-    if (!result.output) throw EffectError(PF_Err_INTERNAL_STRUCT_DAMAGED, context + ": no output world");
+    if (!result.output) {
+        const PF_LRect& r = result.pre_render_output.result_rect;
+        throw minihost::EffectFailure(context + ": the pre-render succeeded but its result rectangle is empty (left " +
+                                      std::to_string(r.left) + ", top " + std::to_string(r.top) + ", right " +
+                                      std::to_string(r.right) + ", bottom " + std::to_string(r.bottom) + ")");
+    }
     return FromWorld(*result.output);
 }
 

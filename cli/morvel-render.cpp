@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,7 @@ std::string FindModule() {
     if (*MORVEL_DEFAULT_MODULE) candidates.push_back(MORVEL_DEFAULT_MODULE);
     std::string tried;
     for (const auto& c : candidates) {
-        if (fs::exists(c)) return c.lexically_normal().string();
+        if (fs::exists(c, ec)) return c.lexically_normal().string();
         tried += "\n  " + c.lexically_normal().string();
     }
     throw SceneError("no Morvel.aex found (give one with --module PATH); looked in:" + tried);
@@ -87,7 +88,8 @@ int Run(const Options& o) {
                          "use --backend cpu or auto");
 
     const std::string module = o.module ? *o.module : FindModule();
-    if (o.module && !fs::exists(*o.module)) throw SceneError(*o.module + ": no such module file (--module)");
+    std::error_code ec;
+    if (o.module && !fs::exists(*o.module, ec)) throw SceneError(*o.module + ": no such module file (--module)");
     SceneRenderer renderer(module, o.list_params ? 1 : o.jobs);
     if (o.list_params) {
         ListParams(renderer.Params());
@@ -137,14 +139,20 @@ int main(int argc, char** argv) {
     } catch (const EffectError& e) {
         std::cerr << "morvel-render: " << e.what() << "\n";
         return kExitEffect;
+    } catch (const minihost::EffectFailure& e) {
+        std::cerr << "morvel-render: the effect failed: " << e.what() << "\n";
+        return kExitEffect;
     } catch (const SceneError& e) {
         std::cerr << "morvel-render: " << e.what() << "\n";
         return kExitUsage;
     } catch (const minihost::Error& e) {
         std::cerr << "morvel-render: " << e.what() << "\n";
         return kExitUsage;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "morvel-render: out of memory (are the images or the frame range too large?)\n";
+        return kExitUsage;
     } catch (const std::exception& e) {
         std::cerr << "morvel-render: " << e.what() << "\n";
-        return kExitEffect;
+        return kExitUsage;
     }
 }

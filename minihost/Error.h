@@ -12,4 +12,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The effect itself misbehaved (an exception escaped it, or its answer is unusable), as opposed
+// to a bad request to the host.
+class EffectFailure : public Error {
+public:
+    using Error::Error;
+};
+
 }  // namespace minihost

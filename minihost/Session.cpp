@@ -143,8 +143,8 @@ Outcome Session::Send(PF_Cmd cmd, const CommandOptions& o) {
         result.err =
             module_.effect_main()(cmd, &in, &result.out, list.data(), o.output ? &o.output->View() : nullptr, o.extra);
     } catch (...) {
-        throw Error("EffectMain of '" + module_.path() + "' let an exception escape from command " +
-                    std::to_string(cmd));
+        throw EffectFailure("EffectMain of '" + module_.path() + "' let an exception escape from command " +
+                            std::to_string(cmd));
     }
     result.out_written = std::memcmp(&before, &result.out, sizeof before) != 0;
     return result;
