@@ -165,6 +165,10 @@ void SceneRenderer::Load(const SceneImages& scene, int depth, const std::vector<
 }
 
 Frame SceneRenderer::RenderOn(minihost::Session& session, int frame) {
+    // Nothing reads the records here; dropping them each frame keeps a long sequence in bounded memory.
+    session.params().ClearRecords();
+    session.suites().ClearEvents();
+    session.composition().ClearQueries();
     for (const auto& s : settings_) ApplyParam(session.params(), params_, s, frame);
     PlaceLights(session.composition(), scene_, frame, width_, height_);
     minihost::FrameRequest request;

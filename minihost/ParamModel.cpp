@@ -255,20 +255,28 @@ PF_Err ParamModel::Checkout(PF_ParamIndex index, A_long time, A_long time_step, 
         r.result = it->second;
     if (r.result == PF_Err_NONE) *out = ValueOf(params_[index]);
     r.checked_in = r.result != PF_Err_NONE;  // nothing to give back
+    if (!r.checked_in) {
+        outstanding_[out].push_back(checkouts_.size());
+        ++outstanding_count_;
+    }
     checkouts_.push_back(r);
     return r.result;
 }
 
 PF_Err ParamModel::Checkin(PF_ParamDef* def) {
     std::lock_guard lock(mutex_);
-    for (CheckoutRecord& r : checkouts_) {
-        if (r.checked_in || r.where != def) continue;
-        r.checked_in = true;
-        auto it = fail_checkin_.find(r.index);
-        return it == fail_checkin_.end() ? PF_Err_NONE : it->second;
+    auto found = outstanding_.find(def);
+    if (found == outstanding_.end()) {
+        ++unmatched_checkins_;
+        return PF_Err_BAD_CALLBACK_PARAM;
     }
-    ++unmatched_checkins_;
-    return PF_Err_BAD_CALLBACK_PARAM;
+    CheckoutRecord& r = checkouts_[found->second.front()];
+    found->second.pop_front();
+    if (found->second.empty()) outstanding_.erase(found);
+    --outstanding_count_;
+    r.checked_in = true;
+    auto it = fail_checkin_.find(r.index);
+    return it == fail_checkin_.end() ? PF_Err_NONE : it->second;
 }
 
 std::vector<CheckoutRecord> ParamModel::Checkouts() const {
@@ -278,9 +286,7 @@ std::vector<CheckoutRecord> ParamModel::Checkouts() const {
 
 int ParamModel::OutstandingCheckouts() const {
     std::lock_guard lock(mutex_);
-    int n = 0;
-    for (const CheckoutRecord& r : checkouts_) n += r.checked_in ? 0 : 1;
-    return n;
+    return outstanding_count_;
 }
 
 int ParamModel::UnmatchedCheckins() const {
@@ -333,6 +339,8 @@ void ParamModel::SetUiFlags(PF_ParamIndex index, PF_ParamUIFlags flags) {
 void ParamModel::ClearRecords() {
     std::lock_guard lock(mutex_);
     checkouts_.clear();
+    outstanding_.clear();
+    outstanding_count_ = 0;
     ui_updates_.clear();
     unmatched_checkins_ = 0;
 }

@@ -6,10 +6,12 @@
 // parameters concurrently.
 #pragma once
 
+#include <deque>
 #include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "host/AE_Effect.h"
@@ -89,7 +91,8 @@ public:
     PF_ParamUIFlags UiFlags(PF_ParamIndex index) const;
     void SetUiFlags(PF_ParamIndex index, PF_ParamUIFlags flags);
 
-    void ClearRecords();  // checkouts, checkins and UI updates
+    // Checkouts, checkins and UI updates; a checkout still out is forgotten, so its checkin is unmatched.
+    void ClearRecords();
 
     // Copies of every current definition with its value, for one command's params array.
     std::vector<PF_ParamDef> Snapshot() const;
@@ -114,6 +117,9 @@ private:
     PF_Err fail_add_error_ = 0;
     std::map<PF_ParamIndex, PF_Err> fail_checkout_, fail_checkin_;
     std::vector<CheckoutRecord> checkouts_;
+    // Indices into checkouts_ not yet checked in, oldest first, by definition: keeps checkin O(1).
+    std::unordered_map<const PF_ParamDef*, std::deque<std::size_t>> outstanding_;
+    int outstanding_count_ = 0;
     int unmatched_checkins_ = 0;
     std::vector<UiUpdateRecord> ui_updates_;
 };

@@ -97,6 +97,10 @@ TEST(Session, ParameterNamesResolveOrExplainWhy) {
     EXPECT_EQ(p.Checkin(&def), PF_Err_BAD_CALLBACK_PARAM);
     EXPECT_EQ(p.OutstandingCheckouts(), 0);
     EXPECT_EQ(p.UnmatchedCheckins(), 1);
+    ASSERT_EQ(p.Checkout(18, 0, 1, 24, &def), PF_Err_NONE);
+    p.ClearRecords();  // forgets the checkout still out
+    EXPECT_EQ(p.OutstandingCheckouts(), 0);
+    EXPECT_EQ(p.Checkin(&def), PF_Err_BAD_CALLBACK_PARAM);
 }
 
 // The module copies with null rectangles; worlds of another depth are refused.
