@@ -1,6 +1,7 @@
 #include "minihost/ParamModel.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "minihost/Error.h"
@@ -13,6 +14,12 @@ PF_ParamDef InputLayerDef() {
     PF_ParamDef d{};
     d.param_type = PF_Param_LAYER;
     return d;
+}
+
+std::string Degrees(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", v);
+    return buf;
 }
 
 std::string DefName(const PF_ParamDef& d) { return std::string(d.name, strnlen(d.name, sizeof d.name)); }
@@ -199,7 +206,12 @@ void ParamModel::SetCheckbox(std::string_view name, bool on) {
 
 void ParamModel::SetAngle(std::string_view name, double degrees) {
     std::lock_guard lock(mutex_);
-    Kind(name, PF_Param_ANGLE, "SetAngle").def.u.ad.value = static_cast<PF_Fixed>(std::lround(degrees * 65536.0));
+    Param& p = Kind(name, PF_Param_ANGLE, "SetAngle");
+    // 16.16 fixed point holds only this open range; lround of anything else is undefined.
+    if (!(degrees > -32768.0 && degrees < 32768.0))
+        throw Error("SetAngle: value " + Degrees(degrees) + " for parameter \"" + std::string(name) +
+                    "\" is outside the angle range (-32768, 32768) degrees");
+    p.def.u.ad.value = static_cast<PF_Fixed>(std::lround(degrees * 65536.0));
 }
 
 void ParamModel::SetColor(std::string_view name, PF_Pixel argb) {

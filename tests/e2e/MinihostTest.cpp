@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -82,6 +83,9 @@ TEST(Session, ParameterNamesResolveOrExplainWhy) {
     EXPECT_EQ(p.Find("Environment (IBL)/HDRI Gamma"), 25);
     p.SetAngle("Rim Light/Angle", -90.0);
     EXPECT_EQ(p.Current(42).u.ad.value, -90 * 65536);  // degrees in 16.16 fixed point
+    for (double bad : {32768.0, -1e300, std::nan("")})
+        EXPECT_ERROR_HAS(p.SetAngle("Rim Light/Angle", bad), "Rim Light/Angle");
+    EXPECT_EQ(p.Current(42).u.ad.value, -90 * 65536);
 
     // A layer parameter checks out with the world's pixels, or with none.
     minihost::World hdri(5, 3, 32);
