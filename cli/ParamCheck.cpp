@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/SceneError.h"
+#include "minihost/ParamModel.h"
 
 namespace morvel::cli {
 namespace {
@@ -56,24 +57,25 @@ void CheckValue(const Value& v, const ParamInfo& p, const std::string& where) {
 
 }  // namespace
 
-const char* KindName(ParamInfo::Kind kind) {
+// The host's names, so every tool words a kind the same way.
+std::string KindName(ParamInfo::Kind kind) {
     switch (kind) {
         case ParamInfo::Kind::Layer:
-            return "layer";
+            return minihost::ParamKindName(PF_Param_LAYER);
         case ParamInfo::Kind::Float:
-            return "float slider";
+            return minihost::ParamKindName(PF_Param_FLOAT_SLIDER);
         case ParamInfo::Kind::Angle:
-            return "angle";
+            return minihost::ParamKindName(PF_Param_ANGLE);
         case ParamInfo::Kind::Checkbox:
-            return "checkbox";
+            return minihost::ParamKindName(PF_Param_CHECKBOX);
         case ParamInfo::Kind::Color:
-            return "colour";
+            return minihost::ParamKindName(PF_Param_COLOR);
         case ParamInfo::Kind::GroupStart:
-            return "group start";
+            return minihost::ParamKindName(PF_Param_GROUP_START);
         case ParamInfo::Kind::GroupEnd:
-            return "group end";
+            return minihost::ParamKindName(PF_Param_GROUP_END);
         case ParamInfo::Kind::Other:
-            return "other";
+            break;
     }
     return "other";
 }

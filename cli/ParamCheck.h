@@ -22,7 +22,7 @@ struct ParamInfo {
     std::string range_text;               // "0 to 100", "-" where the kind has none
 };
 
-const char* KindName(ParamInfo::Kind kind);
+std::string KindName(ParamInfo::Kind kind);
 
 // The parameter a scene name refers to: "Group/Name", or a name used once.
 // Throws SceneError naming `where` and listing the names it could have meant.

@@ -53,7 +53,7 @@ void ListParams(const std::vector<ParamInfo>& params) {
     for (const auto& p : params) {
         if (p.index == 0 || p.kind == ParamInfo::Kind::GroupEnd) continue;
         std::printf("%-5d  %-18s  %-22s  %-12s  %-16s  %s\n", p.index, p.group.c_str(), p.name.c_str(),
-                    KindName(p.kind), p.default_text.c_str(), p.range_text.c_str());
+                    KindName(p.kind).c_str(), p.default_text.c_str(), p.range_text.c_str());
     }
 }
 

@@ -39,7 +39,7 @@ std::string ParamKindName(PF_ParamType type) {
         case PF_Param_CHECKBOX:
             return "checkbox";
         case PF_Param_COLOR:
-            return "color";
+            return "colour";
         case PF_Param_POINT:
             return "point";
         case PF_Param_POPUP:
