@@ -204,7 +204,6 @@ FrameResult RenderFrame(Session& session, const FrameRequest& request) {
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0) return result;  // nothing to render
 
-    World before = OutputBefore(request, width, height);
     result.output.emplace(OutputBefore(request, width, height));
     job.output = &*result.output;
 
@@ -218,7 +217,7 @@ FrameResult RenderFrame(Session& session, const FrameRequest& request) {
     options.extra = &render_extra;
     result.rendered = true;
     result.render = session.Send(request.render_command, options);
-    result.output_untouched = result.output->SamePixels(before);
+    result.output_untouched = result.output->HoldsPattern(request.output_seed);
     return result;
 }
 

@@ -66,29 +66,52 @@ void World::Set(int x, int y, PixelF px) {
     }
 }
 
-void World::FillPattern(uint32_t seed) {
-    uint32_t state = seed * 2654435761u + 12345u;
-    auto next = [&state] {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        return state;
-    };
-    for (int y = 0; y < height_; ++y)
-        for (int x = 0; x < width_; ++x) {
-            uint8_t* p = Row(y) + std::size_t(x) * pixel_bytes();
+// The fill pattern's pixels in row order, one row at a time.
+class Pattern {
+public:
+    Pattern(uint32_t seed, int depth) : state_(seed * 2654435761u + 12345u), depth_(depth) {}
+    void Row(uint8_t* row, int width) {
+        const int bytes = depth_ == 8 ? 4 : depth_ == 16 ? 8 : 16;
+        for (int x = 0; x < width; ++x) {
+            uint8_t* p = row + std::size_t(x) * bytes;
             if (depth_ == 8) {
-                for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(next());
+                for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(Next());
             } else if (depth_ == 16) {
                 uint16_t v[4];
-                for (auto& c : v) c = static_cast<uint16_t>(next() % 32769u);
+                for (auto& c : v) c = static_cast<uint16_t>(Next() % 32769u);
                 std::memcpy(p, v, sizeof v);
             } else {
                 float v[4];
-                for (auto& c : v) c = static_cast<float>(next() % 100000u) / 25000.0f - 1.0f;
+                for (auto& c : v) c = static_cast<float>(Next() % 100000u) / 25000.0f - 1.0f;
                 std::memcpy(p, v, sizeof v);
             }
         }
+    }
+
+private:
+    uint32_t Next() {
+        state_ ^= state_ << 13;
+        state_ ^= state_ >> 17;
+        state_ ^= state_ << 5;
+        return state_;
+    }
+    uint32_t state_;
+    int depth_;
+};
+
+void World::FillPattern(uint32_t seed) {
+    Pattern pattern(seed, depth_);
+    for (int y = 0; y < height_; ++y) pattern.Row(Row(y), width_);
+}
+
+bool World::HoldsPattern(uint32_t seed) const {
+    Pattern pattern(seed, depth_);
+    std::vector<uint8_t> expected(std::size_t(width_) * pixel_bytes());
+    for (int y = 0; y < height_; ++y) {
+        pattern.Row(expected.data(), width_);
+        if (std::memcmp(Row(y), expected.data(), expected.size()) != 0) return false;
+    }
+    return true;
 }
 
 void World::Fill(PixelF p) {

@@ -46,6 +46,8 @@ public:
     void Set(int x, int y, PixelF p);
     // A deterministic pattern that differs per pixel and channel.
     void FillPattern(uint32_t seed);
+    // Every pixel still what FillPattern(seed) wrote (padding ignored); needs no second world.
+    bool HoldsPattern(uint32_t seed) const;
     void Fill(PixelF p);
 
     // Same size, depth and pixel bytes (row padding ignored).
