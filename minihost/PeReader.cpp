@@ -13,6 +13,8 @@ constexpr uint32_t kDirExport = 0, kDirImport = 1, kDirResource = 2;
 constexpr uint32_t kMaxExports = 1u << 16;
 constexpr uint32_t kMaxImports = 4096;
 constexpr uint32_t kMaxResourceEntries = 4096;
+// Leaves may share bytes; copying each would let a small file cost thousands of times its size.
+constexpr uint64_t kMaxResourceCopies = 4;
 
 struct Section {
     uint32_t va = 0, virtual_size = 0, raw_size = 0, raw_offset = 0, characteristics = 0;
@@ -199,6 +201,11 @@ private:
                 const uint32_t rva = img_.U32(data, "resource data RVA");
                 const uint32_t length = img_.U32(data + 4, "resource data size");
                 auto bytes = img_.reader().Slice(img_.Offset(rva, "resource data"), length, "resource data");
+                const uint64_t limit = kMaxResourceCopies * img_.reader().size();
+                if ((bytes_copied_ += length) > limit)
+                    img_.reader().Fail("resource data totals more than " + std::to_string(limit) + " bytes (" +
+                                       std::to_string(kMaxResourceCopies) +
+                                       " times the file size): leaves overlap or repeat");
                 PeResource leaf = current;
                 leaf.bytes.assign(bytes.begin(), bytes.end());
                 out_.resources.push_back(std::move(leaf));
@@ -209,6 +216,7 @@ private:
     const Image& img_;
     PeFile& out_;
     uint32_t root_ = 0, size_ = 0, entries_seen_ = 0;
+    uint64_t bytes_copied_ = 0;
 };
 
 }  // namespace
