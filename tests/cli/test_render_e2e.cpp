@@ -141,6 +141,7 @@ TEST_F(RenderE2E, ExitStatusAndMessagesForBadRuns) {
         {"nofile.json", 2, {"nofile.json: layers.input", "missing.exr", "no such image file"}},
         {"shot.json --set 'Sorce Blend=3'", 2, {"Sorce Blend", "unknown parameter"}},
         {"shot.json --depth 32 -o x.png", 2, {"x.png", "PNG cannot hold 32-bit"}},
+        {"shot.json -o " + (dir_ / "nodir" / "x.exr").string(), 2, {"folder", "nodir\" does not exist"}},
         {"--backend opencl", 2, {"--backend opencl", "not available in this build"}},
         {"--module /nonexistent/Morvel.aex", 2, {"/nonexistent/Morvel.aex", "no such module"}},
         {"--frames 5-1", 2, {"--frames 5-1"}},
