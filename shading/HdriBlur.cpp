@@ -107,11 +107,12 @@ void CopyColourOpaque(const float* src, float* dst, int width, int height, int s
     }
 }
 
+// The weight table, normalised once by its sum (both directions share it; for the
+// columns this equals dividing each weighted sum, up to rounding).
 struct Kernel {
     float weights[kMaxTaps];
     int radius = 1;
     int taps = 3;
-    float sum = 0.0f;
     bool usable = false;
 };
 
@@ -119,8 +120,10 @@ Kernel MakeKernel(float sigma) {
     Kernel k;
     k.radius = BlurRadius(sigma);
     k.taps = 2 * k.radius + 1;
-    k.sum = BlurWeights(sigma, k.radius, k.weights);
-    k.usable = k.sum > 0.0f && std::isfinite(k.sum);
+    const float sum = BlurWeights(sigma, k.radius, k.weights);
+    k.usable = sum > 0.0f && std::isfinite(sum);
+    if (k.usable)
+        for (int t = 0; t < k.taps; ++t) k.weights[t] /= sum;
     return k;
 }
 
@@ -200,7 +203,6 @@ void BlurHdriRows(const float* src, float* dst, int width, int height, int strid
         CopyColourOpaque(src, dst, width, height, stride);
         return;
     }
-    for (int t = 0; t < k.taps; ++t) k.weights[t] /= k.sum;
 
     const int radius = k.radius;
     const int padded = width + 2 * radius;
@@ -252,8 +254,6 @@ void BlurHdriColumns(const float* src, float* dst, int width, int height, int st
         CopyColourOpaque(src, dst, width, height, stride);
         return;
     }
-    // Normalising the table up front equals dividing each sum by it, up to rounding.
-    for (int t = 0; t < k.taps; ++t) k.weights[t] /= k.sum;
 
     const int radius = k.radius;
     const int padded = height + 2 * radius;
