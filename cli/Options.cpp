@@ -42,6 +42,9 @@ const char* Usage() {
            "      --set 'Name=value'   set a parameter by UI name (repeatable), e.g. 'Rim Light/Amount=80'\n"
            "      --list-params        print the effect's parameters and exit\n"
            "      --module PATH        the Morvel.aex to load (default: the one beside this tool)\n"
+           "      --colorconfig FILE   OpenColorIO config for the scene's colour spaces (default: $OCIO, else\n"
+           "                           OpenImageIO's built-in one)\n"
+           "      --skip-existing      leave frames whose output file exists (re-queued farm tasks)\n"
            "  -q, --quiet              no progress output\n"
            "  -h, --help               this text\n"
            "\n"
@@ -101,6 +104,11 @@ Options ParseOptions(const std::vector<std::string>& args) {
             o.list_params = true;
         } else if (name == "--module") {
             o.module = value();
+        } else if (name == "--colorconfig") {
+            o.colorconfig = value();
+            if (o.colorconfig->empty()) Bad(name, "expects a config file name");
+        } else if (name == "--skip-existing") {
+            o.skip_existing = true;
         } else if (name == "-q" || name == "--quiet") {
             o.quiet = true;
         } else if (!arg.empty() && arg[0] == '-') {
@@ -110,7 +118,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
         } else {
             o.scene = arg;
         }
-        if (has_inline && (name == "--list-params" || name == "--quiet" || name == "--help"))
+        if (has_inline &&
+            (name == "--list-params" || name == "--quiet" || name == "--help" || name == "--skip-existing"))
             Bad(arg, "takes no value");
     }
     if (o.frames && o.frames->second > o.frames->first && o.output && o.output->find('#') == std::string::npos)

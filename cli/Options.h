@@ -22,6 +22,8 @@ struct Options {
     std::vector<std::string> sets;  // "Name=value", in order
     bool list_params = false;
     std::optional<std::string> module;
+    std::optional<std::string> colorconfig;  // none: $OCIO, else the built-in config
+    bool skip_existing = false;
     bool quiet = false;
     bool help = false;
 };

@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "cli/ColorManagement.h"
 #include "cli/DemoScene.h"
 #include "cli/EffectError.h"
 #include "cli/Options.h"
+#include "cli/OutputFrames.h"
 #include "cli/SceneError.h"
 #include "cli/SceneRenderer.h"
 #include "minihost/Error.h"
@@ -96,7 +98,11 @@ int Run(const Options& o) {
         return 0;
     }
 
-    SceneImages scene = o.scene ? LoadSceneImages(LoadScene(*o.scene)) : MakeDemoScene();
+    const Scene parsed = o.scene ? LoadScene(*o.scene) : Scene{};
+    const SceneColors colors(parsed, o.colorconfig.value_or(""));
+    for (const auto& w : colors.warnings()) std::cerr << "morvel-render: warning: " << w << "\n";
+    SceneImages scene = o.scene ? LoadSceneImages(parsed) : MakeDemoScene();
+    colors.ConvertLayers(scene);
     const int depth = o.depth ? *o.depth : scene.scene.depth ? *scene.scene.depth : 32;
     std::vector<ParamSetting> overrides;
     for (const auto& s : o.sets) overrides.push_back(ParseParamAssignment(s));
@@ -104,19 +110,24 @@ int Run(const Options& o) {
     const int first = o.frames ? o.frames->first : 0, last = o.frames ? o.frames->second : 0;
     const std::string pattern = o.output ? *o.output : DefaultOutput(o, depth, last > first);
     CheckOutputFormat(FramePath(pattern, first), depth);
+    const FramePlan plan = PlanFrames(pattern, first, last, o.skip_existing);
+    if (!o.quiet && !plan.skipped.empty())
+        std::fprintf(stderr, "morvel-render: %zu of %d frames exist already (--skip-existing)\n", plan.skipped.size(),
+                     last - first + 1);
+    if (plan.render.empty()) return 0;
     renderer.Load(scene, depth, overrides);
 
-    std::vector<int> frames;
-    for (int f = first; f <= last; ++f) frames.push_back(f);
+    const std::vector<int>& frames = plan.render;
     Progress progress(frames.size(), !o.quiet);
     renderer.Render(frames, [&](int frame, Frame&& image) {
+        colors.ConvertOutput(image);
         WriteImage(FramePath(pattern, frame), image);
         progress.Frame(frame);
     });
     if (!o.quiet) {
         if (frames.size() == 1)
             std::fprintf(stderr, "morvel-render: wrote %s (%d x %d, %d-bit) in %.2f s\n",
-                         FramePath(pattern, first).c_str(), renderer.width(), renderer.height(), depth,
+                         FramePath(pattern, frames.front()).c_str(), renderer.width(), renderer.height(), depth,
                          progress.Seconds());
         else
             std::fprintf(stderr, "morvel-render: wrote %zu frames to %s (%d x %d, %d-bit) in %.2f s, %.1f fps\n",
