@@ -210,13 +210,15 @@ PYBIND11_MODULE(_morvel, m) {
                                    for (const auto& l : s.images.scene.layers) d[py::str(l.name)] = l.path;
                                    return d;
                                })
-        .def_property_readonly(
-            "size",
-            [](const LoadedScene& s) {
-                const auto& layers = s.images.layers;
-                auto it = layers.count("input") ? layers.find("input") : layers.find("Diffuse Albedo");
-                return it == layers.end() ? py::make_tuple(0, 0) : py::make_tuple(it->second.width, it->second.height);
-            })
+        .def_property_readonly("size",
+                               [](const LoadedScene& s) {
+                                   const auto& layers = s.images.layers;
+                                   auto it =
+                                       layers.count("input") ? layers.find("input") : layers.find("Diffuse Albedo");
+                                   const int width = it == layers.end() ? 0 : it->second.width;
+                                   const int height = it == layers.end() ? 0 : it->second.height;
+                                   return std::pair{width, height};
+                               })
         .def_property_readonly("warnings", [](const LoadedScene& s) { return s.colors->warnings(); })
         .def("__repr__", [](const LoadedScene& s) {
             return "<morvel.Scene " + s.images.scene.file + ", " + std::to_string(s.images.scene.layers.size()) +
