@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "shading/CpuPasses.h"
-#include "shading/HdriBlur.h"
-#include "shading/PassLoops.h"
+#include "cpu/CpuPasses.h"
+#include "cpu/HdriBlur.h"
+#include "cpu/PassLoops.h"
 
 namespace {
 

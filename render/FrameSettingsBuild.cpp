@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "shading/ShadingMath.h"
+#include "kernel/ShadingMath.h"
 
 namespace morvel {
 namespace {

@@ -5,7 +5,7 @@
 #include "render/FrameSettingsBuild.h"
 #include "scene/CollectSceneLights.h"
 #include "scene/SceneLight.h"
-#include "shading/CpuPasses.h"
+#include "cpu/CpuPasses.h"
 
 namespace morvel {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "entry/HostSuites.h"
 #include "host/Host.h"
-#include "shading/ShadingMath.h"
+#include "kernel/ShadingMath.h"
 
 namespace morvel {
 namespace {

@@ -7,8 +7,8 @@
 #include <limits>
 #include <string>
 
-#include "shading/Brdf.h"
-#include "shading/SurfaceSample.h"
+#include "kernel/Brdf.h"
+#include "kernel/SurfaceSample.h"
 
 using namespace morvel;
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "shading/CpuPasses.h"
-#include "shading/PassLoops.h"
+#include "cpu/CpuPasses.h"
+#include "cpu/PassLoops.h"
 
 using namespace morvel;
 

@@ -7,7 +7,7 @@
 #include <tuple>
 #include <vector>
 
-#include "shading/Environment.h"
+#include "kernel/Environment.h"
 
 namespace morvel {
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "render/FrameSettings.h"
-#include "shading/HdriBlur.h"
+#include "cpu/HdriBlur.h"
 
 namespace morvel {
 namespace {

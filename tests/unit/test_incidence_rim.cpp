@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "render/FrameSettings.h"
-#include "shading/IncidenceRim.h"
+#include "kernel/IncidenceRim.h"
 
 using namespace morvel;
 

@@ -6,8 +6,8 @@
 #include <cmath>
 
 #include "render/FrameSettings.h"
-#include "shading/AnalyticLights.h"
-#include "shading/Brdf.h"
+#include "kernel/AnalyticLights.h"
+#include "kernel/Brdf.h"
 
 using namespace morvel;
 

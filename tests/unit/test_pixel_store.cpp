@@ -3,8 +3,8 @@
 #include <array>
 #include <limits>
 
-#include "shading/PassLoops.h"
-#include "shading/PixelTraits.h"
+#include "cpu/PassLoops.h"
+#include "cpu/PixelTraits.h"
 
 using namespace morvel;
 

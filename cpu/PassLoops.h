@@ -14,12 +14,12 @@
 #include "host/AE_Effect.h"
 #include "render/FrameContext.h"
 #include "render/FrameSettings.h"
-#include "shading/AnalyticLights.h"
-#include "shading/Brdf.h"
-#include "shading/Environment.h"
-#include "shading/IncidenceRim.h"
-#include "shading/PixelTraits.h"
-#include "shading/SurfaceSample.h"
+#include "kernel/AnalyticLights.h"
+#include "kernel/Brdf.h"
+#include "kernel/Environment.h"
+#include "kernel/IncidenceRim.h"
+#include "cpu/PixelTraits.h"
+#include "kernel/SurfaceSample.h"
 
 namespace morvel {
 

@@ -7,9 +7,9 @@
 #include <cmath>
 
 #include "render/FrameSettings.h"
-#include "shading/Qualifiers.h"
-#include "shading/ShadingMath.h"
-#include "shading/Vec3.h"
+#include "kernel/Compat.h"
+#include "kernel/ShadingMath.h"
+#include "kernel/Float3.h"
 
 namespace morvel {
 

@@ -1,10 +1,10 @@
-#include "shading/CpuPasses.h"
+#include "cpu/CpuPasses.h"
 
 #include <utility>
 #include <vector>
 
-#include "shading/HdriBlur.h"
-#include "shading/PassLoops.h"
+#include "cpu/HdriBlur.h"
+#include "cpu/PassLoops.h"
 
 namespace morvel {
 

@@ -3,11 +3,11 @@
 // (CUDA needs --fmad=false for that; contraction into FMAs changes the rounding).
 #pragma once
 
-#include "shading/IncidenceRim.h"
-#include "shading/Qualifiers.h"
-#include "shading/ShadingMath.h"
-#include "shading/SurfaceSample.h"
-#include "shading/Vec3.h"
+#include "kernel/IncidenceRim.h"
+#include "kernel/Compat.h"
+#include "kernel/ShadingMath.h"
+#include "kernel/SurfaceSample.h"
+#include "kernel/Float3.h"
 
 namespace morvel {
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "host/AE_Effect.h"
-#include "shading/SurfaceSample.h"
+#include "kernel/SurfaceSample.h"
 
 namespace morvel {
 

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "shading/Qualifiers.h"
+#include "kernel/Compat.h"
 
 namespace morvel {
 

@@ -1,4 +1,4 @@
-#include "shading/HdriBlur.h"
+#include "cpu/HdriBlur.h"
 
 #include <omp.h>
 

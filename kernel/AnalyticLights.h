@@ -3,9 +3,9 @@
 #pragma once
 
 #include "render/FrameSettings.h"
-#include "shading/Qualifiers.h"
-#include "shading/ShadingMath.h"
-#include "shading/Vec3.h"
+#include "kernel/Compat.h"
+#include "kernel/ShadingMath.h"
+#include "kernel/Float3.h"
 
 namespace morvel {
 

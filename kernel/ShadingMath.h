@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "shading/Qualifiers.h"
-#include "shading/Vec3.h"
+#include "kernel/Compat.h"
+#include "kernel/Float3.h"
 
 namespace morvel {
 
