@@ -27,6 +27,20 @@ PF_Err RenderPassCpu(const FrameContext& ctx, const FrameSettings& pass) {
     return PF_Err_NONE;
 }
 
+void ClearOutputCpu(const FrameContext& ctx) {
+    switch (ctx.depth) {
+        case 8:
+            ClearRows<PF_Pixel8>(ctx);
+            break;
+        case 16:
+            ClearRows<PF_Pixel16>(ctx);
+            break;
+        default:
+            ClearRows<PF_PixelFloat>(ctx);
+            break;
+    }
+}
+
 PF_Err RenderIblPassCpu(FrameContext& ctx, const FrameSettings& pass) {
     // No HDRI, or one without a single pixel, leaves nothing to do.
     if (!ctx.hdri || !ctx.hdri->data || ctx.hdri->width <= 0 || ctx.hdri->height <= 0) {

@@ -14,4 +14,7 @@ PF_Err RenderPassCpu(const FrameContext& ctx, const FrameSettings& pass);
 // Prepares the blurred HDRI buffers of the context, then shades the environment pass.
 PF_Err RenderIblPassCpu(FrameContext& ctx, const FrameSettings& pass);
 
+// Every pixel of the output becomes black with alpha at full value.
+void ClearOutputCpu(const FrameContext& ctx);
+
 }  // namespace morvel
