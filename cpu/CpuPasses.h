@@ -2,9 +2,9 @@
 // frame's pixel depth.
 #pragma once
 
+#include "frame/FrameContext.h"
+#include "frame/FrameSettings.h"
 #include "host/AE_Effect.h"
-#include "render/FrameContext.h"
-#include "render/FrameSettings.h"
 
 namespace morvel {
 

@@ -9,7 +9,7 @@
 #include <new>
 #include <vector>
 
-#include "render/FrameSettings.h"
+#include "frame/FrameSettings.h"
 
 // The convolution is compute bound. On x86-64 GCC builds an AVX2+FMA copy is
 // picked at run time; its only difference is rounding (fused multiply-add).

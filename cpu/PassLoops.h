@@ -13,11 +13,11 @@
 #include <cstdint>
 
 #include "cpu/PixelTraits.h"
+#include "frame/FrameContext.h"
+#include "frame/FrameSettings.h"
+#include "frame/KernelPasses.h"
 #include "host/AE_Effect.h"
 #include "kernel/Passes.h"
-#include "kernel/PassesHost.h"
-#include "render/FrameContext.h"
-#include "render/FrameSettings.h"
 
 namespace morvel {
 

@@ -110,7 +110,7 @@ MORVEL_FUNC LightSample ambientLight(void) { return makeLightSample(make_float3(
 enum LightKind { LIGHT_DIRECTIONAL = 1, LIGHT_POINT = 2, LIGHT_SPOT = 3, LIGHT_AMBIENT = 4 };
 
 // One light pass as every back end receives it, built once per pass (LightPassOf in
-// PassesHost.h). Scalars only: the record crosses to OpenCL as a kernel argument, where
+// frame/KernelPasses.h). Scalars only: the record crosses to OpenCL as a kernel argument, where
 // a float3 would be laid out in 16 bytes.
 typedef struct LightPass {
     int kind;      // a LightKind; anything else lights nothing

@@ -185,7 +185,7 @@ MORVEL_FUNC DFGTerms DFGApprox(float NdotV, float roughness) {
     return t;
 }
 
-// The environment pass as every back end receives it (IblPassOf in PassesHost.h):
+// The environment pass as every back end receives it (IblPassOf in frame/KernelPasses.h):
 // per-pass values in the order the shading uses them. Scalars only, like LightPass.
 typedef struct IblPass {
     EnvRotation rotation;

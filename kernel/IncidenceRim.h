@@ -33,7 +33,7 @@ MORVEL_FUNC float computeRimLight(Float3 N, float amount, float power, float thr
 }
 
 // The incidence and rim pass as every back end receives it (IncidenceRimPassOf in
-// PassesHost.h); scalars only, like LightPass.
+// frame/KernelPasses.h); scalars only, like LightPass.
 typedef struct IncidenceRimPass {
     int is_first;
     int incidence_enable;

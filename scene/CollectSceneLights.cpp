@@ -3,8 +3,8 @@
 #include <cfloat>
 #include <cmath>
 
-#include "entry/HostSuites.h"
 #include "host/Host.h"
+#include "hostaccess/HostSuites.h"
 #include "kernel/ShadingMath.h"
 
 namespace morvel {

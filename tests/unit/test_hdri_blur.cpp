@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cpu/HdriBlur.h"
-#include "render/FrameSettings.h"
+#include "frame/FrameSettings.h"
 
 namespace morvel {
 namespace {

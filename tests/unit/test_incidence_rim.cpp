@@ -4,9 +4,9 @@
 
 #include <cmath>
 
+#include "frame/FrameSettings.h"
+#include "frame/KernelPasses.h"
 #include "kernel/IncidenceRim.h"
-#include "kernel/PassesHost.h"
-#include "render/FrameSettings.h"
 
 using namespace morvel;
 

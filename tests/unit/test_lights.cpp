@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "frame/FrameSettings.h"
+#include "frame/KernelPasses.h"
 #include "kernel/AnalyticLights.h"
 #include "kernel/Brdf.h"
-#include "kernel/PassesHost.h"
-#include "render/FrameSettings.h"
 
 using namespace morvel;
 

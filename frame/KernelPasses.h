@@ -4,8 +4,8 @@
 // so every back end shades with the very same values.
 #pragma once
 
+#include "frame/FrameSettings.h"
 #include "kernel/Passes.h"
-#include "render/FrameSettings.h"
 
 namespace morvel {
 

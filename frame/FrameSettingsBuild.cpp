@@ -1,4 +1,4 @@
-#include "render/FrameSettingsBuild.h"
+#include "frame/FrameSettingsBuild.h"
 
 #include <algorithm>
 #include <cfloat>
