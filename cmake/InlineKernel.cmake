@@ -37,6 +37,7 @@ file(WRITE "${OUT_CL}.tmp" "${program}")
 file(COPY_FILE "${OUT_CL}.tmp" "${OUT_CL}" ONLY_IF_DIFFERENT)
 file(REMOVE "${OUT_CL}.tmp")
 
+string(LENGTH "${program}" total)
 # Pieces of at most 12000 characters cut at line ends: some compilers limit one string
 # literal. clCreateProgramWithSource takes the pieces as they are, in order.
 set(pieces "")
@@ -59,13 +60,16 @@ while(TRUE)
   math(EXPR count "${count} + 1")
 endwhile()
 file(WRITE "${OUT_H}.tmp" "// Generated from ${MAIN} and the kernel/ headers it includes; do not edit.
-// The OpenCL program text in pieces, to be handed to clCreateProgramWithSource in order.
+// The OpenCL program text in pieces (no compiler needs to hold it as one literal):
+// hand them to clCreateProgramWithSource in order, or join them once. The kernels
+// and their arguments are listed at the top of ${MAIN}.
 #pragma once
 
 #include <cstddef>
 
 namespace morvel {
 
+inline constexpr std::size_t kOpenClProgramLength = ${total};
 inline constexpr std::size_t kOpenClProgramPieceCount = ${count};
 inline constexpr const char* kOpenClProgramPieces[kOpenClProgramPieceCount] = {
 ${pieces}};

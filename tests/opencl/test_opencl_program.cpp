@@ -66,12 +66,9 @@ TEST(OpenClProgram, BuildsAsOpenClC12WithWarningsAsErrors) {
     MORVEL_REQUIRE_OPENCL(cl);
     for (const char* options : {"-cl-std=CL1.2 -Werror", "-cl-std=CL1.2 -Werror -cl-fast-relaxed-math"}) {
         ASSERT_TRUE(cl.Build(options)) << options << "\n" << cl.log;
-        const std::pair<const char*, cl_uint> kernels[] = {{"morvelClear", 2},
-                                                           {"morvelLightPass", 9},
-                                                           {"morvelIncidenceRimPass", 5},
-                                                           {"morvelEnvironmentPass", 13},
-                                                           {"morvelConvertHdri", 6},
-                                                           {"morvelBlurHdri", 8}};
+        const std::pair<const char*, cl_uint> kernels[] = {
+            {"ClearToOpaqueBlackKernel", 4}, {"LightPassKernel", 9},   {"IncidenceRimPassKernel", 5},
+            {"EnvironmentPassKernel", 13},   {"ConvertHdriKernel", 6}, {"BlurHdriKernel", 8}};
         for (auto [name, args] : kernels) {
             cl_int err = CL_SUCCESS;
             cl_kernel k = clCreateKernel(cl.program, name, &err);
@@ -173,7 +170,7 @@ TEST(OpenClProgram, LightKernelShadesTheCpuPicture) {
         layers.has_base = 1;
         const LightPass pass = LightPassOf(fs);
         cl_int err = CL_SUCCESS;
-        cl_kernel k = clCreateKernel(cl.program, "morvelLightPass", &err);
+        cl_kernel k = clCreateKernel(cl.program, "LightPassKernel", &err);
         ASSERT_EQ(err, CL_SUCCESS);
         const cl_mem mems[] = {bo.mem, bb.mem, bs.mem, bn.mem, br.mem, bm.mem, bp.mem};
         for (cl_uint i = 0; i < 7; ++i) clSetKernelArg(k, i, sizeof(cl_mem), &mems[i]);
