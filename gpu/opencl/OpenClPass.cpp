@@ -1,0 +1,106 @@
+#include "gpu/opencl/OpenClPass.h"
+
+#include <mutex>
+
+#include "clapi/ClApi.h"
+
+namespace morvel {
+namespace {
+
+using namespace clapi;
+
+class Args {
+public:
+    Args(const Api& cl, cl_kernel kernel) : cl_(cl), kernel_(kernel) {}
+    template <typename T>
+    Args& Add(const T& value) {
+        if (ok_) ok_ = cl_.SetKernelArg(kernel_, index_, sizeof value, &value) == CL_SUCCESS;
+        ++index_;
+        return *this;
+    }
+    bool ok() const { return ok_; }
+
+private:
+    const Api& cl_;
+    cl_kernel kernel_;
+    cl_uint index_ = 0;
+    bool ok_ = true;
+};
+
+// Sets the arguments and enqueues under the device's kernel lock (so two frames
+// never interleave on one kernel object), then waits for the queue outside it.
+template <typename SetArgs>
+PF_Err Launch(GpuDeviceState& device, OpenClKernel which, int32_t width, int32_t height, SetArgs set_args) {
+    const Api* cl = LoadApi();
+    auto* queue = static_cast<cl_command_queue>(device.cl_queue);
+    if (!cl || !queue) return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    auto* kernel = static_cast<cl_kernel>(device.cl_kernels[which]);
+    if (!kernel) return PF_Err_UNRECOGNIZED_PARAM_TYPE;
+    if (width <= 0 || height <= 0) return PF_Err_NONE;
+    const std::array<std::size_t, 2> global = LaunchGlobalSize(width, height);
+    const std::size_t local[2] = {kGroupSize, kGroupSize};
+    {
+        std::lock_guard lock(device.kernel_mutex);
+        Args args(*cl, kernel);
+        set_args(args);
+        if (!args.ok()) return PF_Err_INTERNAL_STRUCT_DAMAGED;
+        if (cl->EnqueueNDRangeKernel(queue, kernel, 2, nullptr, global.data(), local, 0, nullptr, nullptr) !=
+            CL_SUCCESS)
+            return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    }
+    // A kernel that failed on the device shows here; the frame must not pass as rendered.
+    return cl->Finish(queue) == CL_SUCCESS ? PF_Err_NONE : PF_Err_INTERNAL_STRUCT_DAMAGED;
+}
+
+bool Rect(GpuDeviceState& device, void* buffer, int32_t width, int32_t height, int32_t pitch, float* read_to,
+          const float* write_from) {
+    const Api* cl = LoadApi();
+    auto* queue = static_cast<cl_command_queue>(device.cl_queue);
+    if (!cl || !queue || !buffer || width <= 0 || height <= 0 || pitch < width) return false;
+    const size_t origin[3] = {0, 0, 0};
+    const size_t region[3] = {static_cast<size_t>(width) * 16u, static_cast<size_t>(height), 1};
+    const size_t buffer_row = static_cast<size_t>(pitch) * 16u;
+    const size_t host_row = static_cast<size_t>(width) * 16u;
+    auto* mem = static_cast<cl_mem>(buffer);
+    const cl_int err = read_to ? cl->EnqueueReadBufferRect(queue, mem, CL_TRUE, origin, origin, region, buffer_row, 0,
+                                                           host_row, 0, read_to, 0, nullptr, nullptr)
+                               : cl->EnqueueWriteBufferRect(queue, mem, CL_TRUE, origin, origin, region, buffer_row, 0,
+                                                            host_row, 0, write_from, 0, nullptr, nullptr);
+    return err == CL_SUCCESS;
+}
+
+}  // namespace
+
+PF_Err RunOpenClClear(GpuDeviceState& device, const GpuFrameContext& ctx) {
+    auto* output = static_cast<cl_mem>(ctx.output_data);
+    if (!output) return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    return Launch(device, CL_KERNEL_CLEAR, ctx.width, ctx.height,
+                  [&](Args& a) { a.Add(output).Add(ctx.width).Add(ctx.height).Add(ctx.stride); });
+}
+
+PF_Err RunOpenClPass(GpuDeviceState& device, const GpuFrameContext& ctx, const FrameSettings& pass) {
+    if (!device.cl_queue) return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    switch (pass.pass_type) {
+        case PASS_DIRECTIONAL:
+        case PASS_POINT:
+        case PASS_SPOT:
+            break;
+        default:
+            // Environment, ambient and incidence/rim passes do not run on OpenCL yet.
+            return PF_Err_UNRECOGNIZED_PARAM_TYPE;
+    }
+    if (!device.cl_kernels[CL_KERNEL_LIGHT]) return PF_Err_UNRECOGNIZED_PARAM_TYPE;
+    return PF_Err_UNRECOGNIZED_PARAM_TYPE;
+}
+
+bool ReadOpenClPixels(GpuDeviceState& device, void* buffer, int32_t width, int32_t height, int32_t pitch,
+                      float* pixels) {
+    return Rect(device, buffer, width, height, pitch, pixels, nullptr);
+}
+
+bool WriteOpenClPixels(GpuDeviceState& device, void* buffer, int32_t width, int32_t height, int32_t pitch,
+                       const float* pixels) {
+    return Rect(device, buffer, width, height, pitch, nullptr, pixels);
+}
+
+}  // namespace morvel
