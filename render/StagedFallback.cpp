@@ -146,6 +146,20 @@ PF_Err StagedCpuFallback(PF_InData* in_data, PF_OutData* out_data, PF_SmartRende
     staged.out_data = out_data;
     staged.host = extra->cb;
     staged.device = device && device->framework == PF_GPU_Framework_OPENCL ? device : nullptr;
+    // A frame for a device the effect does not hold (never set up, or set down)
+    // still has OpenCL worlds: the host's own queue for the device moves them.
+    GpuDeviceState transfers;
+    if (!staged.device && extra->input && extra->input->what_gpu == PF_GPU_Framework_OPENCL) {
+        staged.gpu = std::make_unique<ScopedSuite<PF_GPUDeviceSuite1>>(in_data->pica_basicP, in_data, out_data);
+        PF_GPUDeviceInfo info{};
+        if ((*staged.gpu)->GetDeviceInfo &&
+            (*staged.gpu)->GetDeviceInfo(in_data->effect_ref, extra->input->device_index, &info) == PF_Err_NONE &&
+            info.device_framework == PF_GPU_Framework_OPENCL && info.command_queuePV) {
+            transfers.framework = PF_GPU_Framework_OPENCL;
+            transfers.cl_queue = info.command_queuePV;
+            staged.device = &transfers;
+        }
+    }
     PF_SmartRenderCallbacks callbacks{CheckoutLayerPixels, CheckinLayerPixels, CheckoutOutput};
     PF_SmartRenderExtra staged_extra{extra->input, &callbacks};
 

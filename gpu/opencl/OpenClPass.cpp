@@ -78,7 +78,7 @@ PF_Err RunOpenClClear(GpuDeviceState& device, const GpuFrameContext& ctx) {
                   [&](Args& a) { a.Add(output).Add(ctx.width).Add(ctx.height).Add(ctx.stride); });
 }
 
-PF_Err RunOpenClPass(GpuDeviceState& device, const GpuFrameContext& ctx, const FrameSettings& pass) {
+PF_Err RunOpenClPass(GpuDeviceState& device, const GpuFrameContext&, const FrameSettings& pass) {
     if (!device.cl_queue) return PF_Err_INTERNAL_STRUCT_DAMAGED;
     switch (pass.pass_type) {
         case PASS_DIRECTIONAL:

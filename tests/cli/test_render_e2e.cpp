@@ -14,6 +14,7 @@
 #include "cli/PixelDepth.h"
 #include "cli/SceneError.h"
 #include "cli/SceneRenderer.h"
+#include "minihost/OpenClDevice.h"
 
 namespace morvel::cli {
 namespace {
@@ -126,6 +127,69 @@ TEST_F(RenderE2E, DemoRendersWithoutFiles) {
     const double mean = sum / (demo.rgba.size() / 4 * 3);
     EXPECT_GT(mean, 0.05) << "the demo is nearly black";
     EXPECT_LT(mean, 0.95) << "the demo is blown out";
+}
+
+// The report's one line for a single-frame run.
+std::string ReportLine(const fs::path& file) {
+    std::ifstream in(file);
+    std::string line, extra;
+    std::getline(in, line);
+    EXPECT_FALSE(std::getline(in, extra)) << file << " has more than one line";
+    return line;
+}
+
+// Every host fault ends in the CPU picture with exit 0: a device the effect does not
+// take renders through the CPU command, a frame that fails on the device renders
+// again on the CPU. The report says which happened.
+TEST_F(RenderE2E, EveryInjectedFaultEndsInTheCpuPicture) {
+    if (minihost::ListOpenClDevices().empty()) GTEST_SKIP() << "no OpenCL device (install pocl-opencl-icd)";
+    WriteShot();
+    ASSERT_EQ(Run("shot.json --quiet --frames 1 --depth 32 --backend cpu -o cpu.exr --report cpu.jsonl"), 0) << log_;
+    EXPECT_NE(ReportLine(dir_ / "cpu.jsonl").find(R"("backend":"cpu","device":null,"fallback":false,"frame":1,)"),
+              std::string::npos);
+    const Frame cpu{32, ReadImage((dir_ / "cpu.exr").string())};
+    struct Case {
+        std::string args;
+        std::string report;  // how the frame was rendered
+    };
+    const Case cases[] = {
+        // The shot has IBL, an ambient light and a rim light: refused on the device.
+        {"", R"("backend":"opencl")"},
+        {"--inject-fault gpu-suite", R"("backend":"cpu","device":null,"fallback":false)"},
+        {"--inject-fault gpu-device-info", R"("backend":"cpu","device":null,"fallback":false)"},
+        {"--inject-fault gpu-queue", R"("backend":"cpu","device":null,"fallback":false)"},
+        {"--inject-fault gpu-world-data", R"("fallback":true)"},
+        {"--inject-fault gpu-world-data --inject-fault gpu-suite", R"("backend":"cpu")"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        ASSERT_EQ(
+            Run("shot.json --quiet --frames 1 --depth 32 --backend opencl -o gpu.exr --report gpu.jsonl " + c.args), 0)
+            << log_;
+        ExpectFileHolds("gpu.exr", cpu);
+        const std::string line = ReportLine(dir_ / "gpu.jsonl");
+        EXPECT_NE(line.find(c.report), std::string::npos) << line;
+        if (c.report.find("opencl") != std::string::npos || c.report.find("true") != std::string::npos) {
+            EXPECT_NE(line.find(R"("fallback":true)"), std::string::npos) << line;
+            EXPECT_EQ(line.find(R"("device":null)"), std::string::npos) << line;
+        }
+    }
+}
+
+// auto never picks a CPU OpenCL platform; --list-devices says whether the effect takes each device.
+TEST_F(RenderE2E, AutoKeepsToTheCpuWithoutAGpuAndDevicesAreListed) {
+    const auto devices = minihost::ListOpenClDevices();
+    if (devices.empty()) GTEST_SKIP() << "no OpenCL device (install pocl-opencl-icd)";
+    bool any_gpu = false;
+    for (const auto& d : devices) any_gpu |= d.gpu;
+    WriteShot();
+    ASSERT_EQ(Run("shot.json --quiet --frames 0 --depth 32 -o auto.exr --report auto.jsonl"), 0) << log_;
+    const std::string line = ReportLine(dir_ / "auto.jsonl");
+    EXPECT_NE(line.find(any_gpu ? R"("backend":"opencl")" : R"("backend":"cpu")"), std::string::npos) << line;
+
+    ASSERT_EQ(Run("--list-devices -v"), 0) << log_;
+    EXPECT_NE(log_.find(devices.front().name), std::string::npos) << log_;
+    EXPECT_NE(log_.find(": accepted"), std::string::npos) << log_;
 }
 
 TEST_F(RenderE2E, ExitStatusAndMessagesForBadRuns) {
