@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <exception>
@@ -49,8 +50,10 @@ GpuWorld& MakeGpuWorld(FrameJob& job, int width, int height) {
 // The GPU world the host hands for a parameter in this frame: the layer uploaded once.
 PF_EffectWorld* GpuLayerOf(FrameJob& job, PF_ParamIndex index, const World& layer) {
     if (auto it = job.gpu_handed.find(index); it != job.gpu_handed.end()) return &it->second->View();
+    const auto start = std::chrono::steady_clock::now();
     GpuWorld& w = MakeGpuWorld(job, layer.width(), layer.height());
     w.Upload(layer);
+    job.result->upload_seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     job.gpu_handed[index] = &w;
     return &w.View();
 }
@@ -266,11 +269,15 @@ FrameResult RenderFrame(Session& session, const FrameRequest& request) {
     PF_SmartRenderExtra render_extra{&render_input, &render_cb};
     options.extra = &render_extra;
     result.rendered = true;
+    const auto start = std::chrono::steady_clock::now();
     result.render = session.Send(request.render_command, options);
+    result.command_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     result.fallback = std::count(result.pixel_checkouts.begin(), result.pixel_checkouts.end(), 0) > 1;
     if (on_gpu) {
         // Read back in float, then stored in the frame's depth as the host converts it.
+        const auto read_start = std::chrono::steady_clock::now();
         const World back = job.gpu_output->Download();
+        result.readback_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - read_start).count();
         result.output_untouched = back.HoldsPattern(request.output_seed);
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) result.output->Set(x, y, back.Get(x, y));
