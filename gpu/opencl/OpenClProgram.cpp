@@ -41,6 +41,11 @@ bool QueueMatches(const Api& cl, cl_command_queue queue, cl_context context, cl_
 }  // namespace
 
 bool BuildOpenClProgram(GpuDeviceState& record, const PF_GPUDeviceInfo& info, PF_OutData* out_data) {
+    return BuildOpenClProgramFrom(record, info, out_data, GetOpenClSource());
+}
+
+bool BuildOpenClProgramFrom(GpuDeviceState& record, const PF_GPUDeviceInfo& info, PF_OutData* out_data,
+                            std::string_view text) {
     record.build_log.clear();
     const Api* cl = LoadApi();
     auto* context = static_cast<cl_context>(info.contextPV);
@@ -48,7 +53,6 @@ bool BuildOpenClProgram(GpuDeviceState& record, const PF_GPUDeviceInfo& info, PF
     auto* queue = static_cast<cl_command_queue>(info.command_queuePV);
     if (!cl || !context || !device || !queue || !QueueMatches(*cl, queue, context, device)) return false;
 
-    const std::string_view text = GetOpenClSource();
     const char* source = text.data();
     const size_t length = text.size();
     cl_int err = CL_SUCCESS;

@@ -24,6 +24,10 @@ inline constexpr char kOpenClBuildOptions[] = "-cl-fast-relaxed-math";
 // show it, so a host can tell a user why the device was declined.
 bool BuildOpenClProgram(GpuDeviceState& record, const PF_GPUDeviceInfo& info, PF_OutData* out_data);
 
+// The same with another program text, for checking how a build failure is handled.
+bool BuildOpenClProgramFrom(GpuDeviceState& record, const PF_GPUDeviceInfo& info, PF_OutData* out_data,
+                            std::string_view source);
+
 // Releases the kernels and the program and forgets the host's objects.
 void ReleaseOpenClProgram(GpuDeviceState& record);
 
