@@ -176,6 +176,23 @@ TEST_F(RenderE2E, EveryInjectedFaultEndsInTheCpuPicture) {
     }
 }
 
+// Several frames in flight on one OpenCL device from several threads, each through
+// its own effect instance, give the frames the CPU gives one by one.
+TEST_F(RenderE2E, OpenClSequenceOnThreadsEqualsCpuFrames) {
+    if (minihost::ListOpenClDevices().empty()) GTEST_SKIP() << "no OpenCL device (install pocl-opencl-icd)";
+    const SceneImages shot = WriteShot();
+    ASSERT_EQ(Run("shot.json --quiet --frames 0-3 --jobs 3 --backend opencl -o 'gpu.####.exr' --report gpu.jsonl"), 0)
+        << log_;
+    SceneRenderer renderer(MORVEL_MODULE_PATH);
+    renderer.Load(shot, 32);
+    for (int f = 0; f <= 3; ++f) ExpectFileHolds("gpu.000" + std::to_string(f) + ".exr", renderer.RenderOne(f));
+    std::ifstream report(dir_ / "gpu.jsonl");
+    int lines = 0;
+    for (std::string line; std::getline(report, line); ++lines)
+        EXPECT_NE(line.find(R"("backend":"opencl")"), std::string::npos) << line;
+    EXPECT_EQ(lines, 4);
+}
+
 // auto never picks a CPU OpenCL platform; --list-devices says whether the effect takes each device.
 TEST_F(RenderE2E, AutoKeepsToTheCpuWithoutAGpuAndDevicesAreListed) {
     const auto devices = minihost::ListOpenClDevices();
