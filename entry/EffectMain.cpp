@@ -2,8 +2,8 @@
 
 #include "entry/EffectIdentity.h"
 #include "entry/Exports.h"
-#include "entry/HostSuites.h"
 #include "gpu/GpuDeviceLifecycle.h"
+#include "hostaccess/HostSuites.h"
 #include "params/ParamSetup.h"
 #include "render/SmartRender.h"
 #include "render/SmartRenderGPU.h"

@@ -1,7 +1,7 @@
 #include "gpu/GpuDeviceLifecycle.h"
 
-#include "entry/HostSuites.h"
 #include "gpu/opencl/OpenClProgram.h"
+#include "hostaccess/HostSuites.h"
 
 namespace morvel {
 

@@ -1,7 +1,7 @@
 #include "gpu/GpuFrame.h"
 
-#include "entry/HostSuites.h"
 #include "gpu/opencl/OpenClPass.h"
+#include "hostaccess/HostSuites.h"
 #include "scene/SmartPreRender.h"
 
 namespace morvel {
@@ -82,7 +82,8 @@ PF_Err PrepareGpuFrame(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderE
         if (!pass) continue;
         const int32_t pitch = UsablePitch(*gpu, ref, pass);
         void* data = pitch ? WorldBuffer(*gpu, ref, pass) : nullptr;
-        if (!data || !Covers(*pass, ctx)) continue;
+        // Read only inside its own size, as on the CPU.
+        if (!data) continue;
         ctx.pass_worlds[i] = pass;
         ctx.pass_data[i] = data;
         ctx.pass_pitch[i] = pitch;

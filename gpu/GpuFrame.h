@@ -9,8 +9,8 @@
 #include "gpu/GpuDeviceState.h"
 #include "host/AE_Effect.h"
 #include "host/AE_EffectSmartRender.h"
-#include "render/FrameContext.h"
-#include "render/FrameSettings.h"
+#include "frame/FrameContext.h"
+#include "frame/FrameSettings.h"
 
 namespace morvel {
 

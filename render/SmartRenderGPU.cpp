@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "gpu/GpuFrame.h"
-#include "render/FrameSettingsBuild.h"
+#include "frame/FrameSettingsBuild.h"
 #include "scene/CollectSceneLights.h"
 #include "scene/SceneLight.h"
 

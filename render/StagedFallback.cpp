@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "entry/HostSuites.h"
+#include "hostaccess/HostSuites.h"
 #include "gpu/opencl/OpenClPass.h"
 #include "render/SmartRender.h"
 #include "render/SmartRenderGPU.h"

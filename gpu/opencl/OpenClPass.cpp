@@ -3,6 +3,8 @@
 #include <mutex>
 
 #include "clapi/ClApi.h"
+#include "frame/KernelPasses.h"
+#include "kernel/GpuBuffers.h"
 
 namespace morvel {
 namespace {
@@ -69,16 +71,48 @@ bool Rect(GpuDeviceState& device, void* buffer, int32_t width, int32_t height, i
     return err == CL_SUCCESS;
 }
 
+// The output's row pitch in bytes, or 0 when it does not fit the kernel's int.
+int32_t OutputRowBytes(const GpuFrameContext& ctx) {
+    return ctx.stride > 0 && ctx.stride <= INT32_MAX / 16 ? ctx.stride * 16 : 0;
+}
+
+// Each buffer's own size and pitch, as the kernel addresses it.
+GpuLayers LayersOf(const GpuFrameContext& ctx, int32_t output_row_bytes) {
+    GpuLayers g{};
+    auto set = [&g](int layer, const PF_EffectWorld* w, int32_t row_bytes) {
+        if (!w) return;
+        g.width[layer] = w->width;
+        g.height[layer] = w->height;
+        g.row_bytes[layer] = row_bytes;
+    };
+    g.width[GPU_OUT] = ctx.width;
+    g.height[GPU_OUT] = ctx.height;
+    g.row_bytes[GPU_OUT] = output_row_bytes;
+    const bool albedo = ctx.pass_data[SLOT_DIFFUSE_ALBEDO] != nullptr;
+    const PF_EffectWorld* base = albedo ? ctx.pass_worlds[SLOT_DIFFUSE_ALBEDO] : ctx.input_world;
+    set(GPU_BASE, base, base ? base->rowbytes : 0);
+    g.has_base = base != nullptr;
+    const std::pair<int, int> slots[] = {{GPU_SOURCE, SLOT_SOURCE},
+                                         {GPU_NORMAL, SLOT_NORMAL},
+                                         {GPU_ROUGHNESS, SLOT_ROUGHNESS},
+                                         {GPU_METALLIC, SLOT_METALNESS},
+                                         {GPU_SPECULAR, SLOT_SPECULAR}};
+    for (auto [layer, slot] : slots)
+        if (ctx.pass_data[slot]) set(layer, ctx.pass_worlds[slot], ctx.pass_worlds[slot]->rowbytes);
+    return g;
+}
+
 }  // namespace
 
 PF_Err RunOpenClClear(GpuDeviceState& device, const GpuFrameContext& ctx) {
     auto* output = static_cast<cl_mem>(ctx.output_data);
-    if (!output) return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    const int32_t row_bytes = OutputRowBytes(ctx);
+    if (!output || !row_bytes) return PF_Err_INTERNAL_STRUCT_DAMAGED;
     return Launch(device, CL_KERNEL_CLEAR, ctx.width, ctx.height,
-                  [&](Args& a) { a.Add(output).Add(ctx.width).Add(ctx.height).Add(ctx.stride); });
+                  [&](Args& a) { a.Add(output).Add(ctx.width).Add(ctx.height).Add(row_bytes); });
 }
 
-PF_Err RunOpenClPass(GpuDeviceState& device, const GpuFrameContext&, const FrameSettings& pass) {
+PF_Err RunOpenClPass(GpuDeviceState& device, const GpuFrameContext& ctx, const FrameSettings& pass) {
     if (!device.cl_queue) return PF_Err_INTERNAL_STRUCT_DAMAGED;
     switch (pass.pass_type) {
         case PASS_DIRECTIONAL:
@@ -86,11 +120,27 @@ PF_Err RunOpenClPass(GpuDeviceState& device, const GpuFrameContext&, const Frame
         case PASS_SPOT:
             break;
         default:
-            // Environment, ambient and incidence/rim passes do not run on OpenCL yet.
+            // Environment, ambient and incidence/rim passes do not run on OpenCL yet:
+            // the frame is rendered on the CPU.
             return PF_Err_UNRECOGNIZED_PARAM_TYPE;
     }
-    if (!device.cl_kernels[CL_KERNEL_LIGHT]) return PF_Err_UNRECOGNIZED_PARAM_TYPE;
-    return PF_Err_UNRECOGNIZED_PARAM_TYPE;
+    const int32_t row_bytes = OutputRowBytes(ctx);
+    if (!ctx.output_data || !row_bytes) return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    const GpuLayers layers = LayersOf(ctx, row_bytes);
+    const LightPass light = LightPassOf(pass);
+    auto buffer = [](void* p) { return static_cast<cl_mem>(p); };
+    void* base = ctx.pass_data[SLOT_DIFFUSE_ALBEDO] ? ctx.pass_data[SLOT_DIFFUSE_ALBEDO] : ctx.input_data;
+    return Launch(device, CL_KERNEL_LIGHT, ctx.width, ctx.height, [&](Args& a) {
+        a.Add(buffer(ctx.output_data))
+            .Add(buffer(base))
+            .Add(buffer(ctx.pass_data[SLOT_SOURCE]))
+            .Add(buffer(ctx.pass_data[SLOT_NORMAL]))
+            .Add(buffer(ctx.pass_data[SLOT_ROUGHNESS]))
+            .Add(buffer(ctx.pass_data[SLOT_METALNESS]))
+            .Add(buffer(ctx.pass_data[SLOT_SPECULAR]))
+            .Add(layers)
+            .Add(light);
+    });
 }
 
 bool ReadOpenClPixels(GpuDeviceState& device, void* buffer, int32_t width, int32_t height, int32_t pitch,

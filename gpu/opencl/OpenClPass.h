@@ -6,7 +6,7 @@
 
 #include "gpu/GpuDeviceState.h"
 #include "gpu/GpuFrame.h"
-#include "render/FrameSettings.h"
+#include "frame/FrameSettings.h"
 
 namespace morvel {
 

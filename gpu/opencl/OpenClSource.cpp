@@ -1,21 +1,21 @@
-// The program text the OpenCL back end builds. The clear kernel stands alone; the
-// pass kernels come from the shared per-pixel source.
+// The program text the OpenCL back end builds: generated at build time from the
+// per-pixel source every back end shares, so an OpenCL frame is the CPU frame.
+#include <string>
+
 #include "gpu/opencl/OpenClProgram.h"
+#include "kernel/OpenClProgram.h"
 
 namespace morvel {
-namespace {
 
-constexpr char kClearSource[] = R"CL(
-__kernel void ClearToOpaqueBlackKernel(__global float4* output, int width, int height, int pitch) {
-    const int x = (int)get_global_id(0);
-    const int y = (int)get_global_id(1);
-    if (x >= width || y >= height) return;
-    output[(size_t)y * (size_t)pitch + (size_t)x] = (float4)(0.0f, 0.0f, 0.0f, 1.0f);
+std::string_view GetOpenClSource() {
+    // Joined once, on first use, whichever thread gets there first.
+    static const std::string text = [] {
+        std::string s;
+        s.reserve(kOpenClProgramLength);
+        for (std::size_t i = 0; i < kOpenClProgramPieceCount; ++i) s += kOpenClProgramPieces[i];
+        return s;
+    }();
+    return text;
 }
-)CL";
-
-}  // namespace
-
-std::string_view GetOpenClSource() { return {kClearSource, sizeof kClearSource - 1}; }
 
 }  // namespace morvel
