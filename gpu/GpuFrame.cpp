@@ -67,11 +67,18 @@ PF_Err PrepareGpuFrame(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderE
 
     ctx.width = ctx.output_world->width;
     ctx.height = ctx.output_world->height;
+    // The output's rows are its row bytes apart; a host that gives none is read by
+    // its buffer size. Either way the buffer must hold every row.
     size_t output_bytes = 0;
-    if (gpu->GetGPUWorldSize) gpu->GetGPUWorldSize(ref, ctx.output_world, &output_bytes);
-    ctx.stride = StrideFromWorldSize(output_bytes, ctx.width, ctx.height);
+    if (!gpu->GetGPUWorldSize || gpu->GetGPUWorldSize(ref, ctx.output_world, &output_bytes) != PF_Err_NONE)
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    const PF_EffectWorld& out = *ctx.output_world;
+    ctx.stride = out.rowbytes > 0 && out.rowbytes % 16 == 0 ? out.rowbytes / 16
+                                                            : StrideFromWorldSize(output_bytes, ctx.width, ctx.height);
+    const uint64_t needed = 16u * (static_cast<uint64_t>(ctx.stride) * static_cast<uint64_t>(ctx.height - 1) +
+                                   static_cast<uint64_t>(ctx.width));
     ctx.input_pitch = UsablePitch(*gpu, ref, ctx.input_world);
-    if (UsablePitch(*gpu, ref, ctx.output_world) == 0 || ctx.stride < ctx.width || ctx.input_pitch == 0 ||
+    if (ctx.width <= 0 || ctx.height <= 0 || ctx.stride < ctx.width || output_bytes < needed || ctx.input_pitch == 0 ||
         !Covers(*ctx.input_world, ctx))
         return PF_Err_INTERNAL_STRUCT_DAMAGED;
 

@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "hostaccess/HostSuites.h"
 #include "gpu/opencl/OpenClPass.h"
+#include "hostaccess/HostSuites.h"
 #include "render/SmartRender.h"
 #include "render/SmartRenderGPU.h"
 
@@ -88,10 +88,12 @@ PF_Err CheckoutLayerPixels(PF_ProgPtr ref, A_long checkout_id, PF_EffectWorld** 
     *pixels = nullptr;
     int32_t pitch = 0;
     void* buffer = GpuBuffer(*s, gpu_world, pitch);
+    // A world whose buffer cannot hold it is no layer, as on the CPU; a transfer
+    // that fails is the frame's failure.
+    if (!buffer) return PF_Err_INTERNAL_STRUCT_DAMAGED;
     HostCopy& copy = s->layers[checkout_id];
-    if (buffer) MakeHostWorld(copy, *gpu_world);
-    if (!buffer ||
-        !ReadOpenClPixels(*s->device, buffer, gpu_world->width, gpu_world->height, pitch, copy.pixels.data())) {
+    MakeHostWorld(copy, *gpu_world);
+    if (!ReadOpenClPixels(*s->device, buffer, gpu_world->width, gpu_world->height, pitch, copy.pixels.data())) {
         s->layers.erase(checkout_id);
         s->failed = true;
         return PF_Err_INTERNAL_STRUCT_DAMAGED;
