@@ -21,6 +21,7 @@
 #include "cli/SceneError.h"
 #include "cli/SceneRenderer.h"
 #include "minihost/Error.h"
+#include "minihost/CudaDevice.h"
 #include "minihost/OpenClDevice.h"
 #include "minihost/Session.h"
 
@@ -90,6 +91,11 @@ private:
 
 // Offers each device to the effect on its own, as a host probing its devices would.
 void ListDevices(const std::string& module, bool verbose) {
+    const minihost::CudaAvailability cuda = minihost::CudaDevices();
+    if (cuda.why.empty())
+        std::printf("CUDA: %d device(s); this morvel-render cannot host them yet\n", cuda.count);
+    else
+        std::printf("no CUDA devices (%s)\n", cuda.why.c_str());
     const std::vector<minihost::OpenClDeviceEntry> devices = minihost::ListOpenClDevices();
     if (devices.empty()) {
         std::printf("no OpenCL devices (no OpenCL library, or no platform installed)\n");
@@ -149,8 +155,11 @@ HostFaults Faults(const Options& o) {
 }
 
 int Run(const Options& o) {
-    if (o.backend == Backend::Cuda)
-        throw SceneError("--backend cuda: not available in this build (no CUDA back end); use opencl, cpu or auto");
+    if (o.backend == Backend::Cuda) {
+        const minihost::CudaAvailability cuda = minihost::CudaDevices();
+        if (!cuda.why.empty()) throw SceneError("--backend cuda: no CUDA device (" + cuda.why + ")");
+        throw SceneError("--backend cuda: this morvel-render cannot host a CUDA device yet; use opencl, cpu or auto");
+    }
 
     const std::string module = o.module ? *o.module : FindModule();
     std::error_code ec;

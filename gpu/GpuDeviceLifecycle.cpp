@@ -1,5 +1,6 @@
 #include "gpu/GpuDeviceLifecycle.h"
 
+#include "gpu/cuda/CudaModule.h"
 #include "gpu/opencl/OpenClProgram.h"
 #include "hostaccess/HostSuites.h"
 
@@ -7,8 +8,8 @@ namespace morvel {
 
 void ClearDeviceRecord(GpuDeviceState& record) {
     ReleaseOpenClProgram(record);
+    UnloadCudaModule(record);
     record.framework = PF_GPU_Framework_NONE;
-    record.cuda_stream = nullptr;
 }
 
 PF_Err SetupGpuDevice(PF_InData* in_data, PF_OutData* out_data, PF_GPUDeviceSetupExtra* extra, GpuDeviceTable& table) {
@@ -23,12 +24,19 @@ PF_Err SetupGpuDevice(PF_InData* in_data, PF_OutData* out_data, PF_GPUDeviceSetu
     GpuDeviceState& record = table.devices[extra->input->device_index];
     ClearDeviceRecord(record);
 
-    // This build has no CUDA back end: only OpenCL devices are taken.
-    const bool opencl =
-        extra->input->what_gpu == PF_GPU_Framework_OPENCL && info.device_framework == PF_GPU_Framework_OPENCL;
-    if (!opencl || !BuildOpenClProgram(record, info, out_data)) return PF_Err_NONE;
+    // A device is taken when the framework the host offers is the device's and its
+    // kernels are ready on it; anything else is rendered through the CPU command.
+    const int32_t framework = extra->input->what_gpu;
+    if (framework != info.device_framework) return PF_Err_NONE;
+    if (framework == PF_GPU_Framework_OPENCL) {
+        if (!BuildOpenClProgram(record, info, out_data)) return PF_Err_NONE;
+    } else if (framework == PF_GPU_Framework_CUDA) {
+        if (!LoadCudaModule(record, info)) return PF_Err_NONE;
+    } else {
+        return PF_Err_NONE;
+    }
 
-    record.framework = PF_GPU_Framework_OPENCL;
+    record.framework = framework;
     if (out_data) out_data->out_flags2 |= PF_OutFlag2_SUPPORTS_GPU_RENDER_F32;
     extra->output->gpu_data = &record;
     return PF_Err_NONE;

@@ -8,8 +8,9 @@
 
 namespace morvel {
 
-// Accepts an OpenCL device whose program builds (the device's record then holds
-// the host's context, device and queue and the built program, the output flags
+// Accepts an OpenCL device whose program builds, or a CUDA device whose driver
+// loads the kernels' module (the device's record then holds the host's context and
+// queue or stream and the built program or loaded module, the output flags
 // say float GPU rendering and gpu_data names the record). Returns 0 whether or not
 // the device is accepted; a missing GPU device suite throws after telling the user.
 PF_Err SetupGpuDevice(PF_InData* in_data, PF_OutData* out_data, PF_GPUDeviceSetupExtra* extra, GpuDeviceTable& table);
@@ -19,7 +20,7 @@ PF_Err SetupGpuDevice(PF_InData* in_data, PF_OutData* out_data, PF_GPUDeviceSetu
 PF_Err SetdownGpuDevice(PF_InData* in_data, PF_OutData* out_data, PF_GPUDeviceSetdownExtra* extra,
                         GpuDeviceTable& table);
 
-// Forgets a record's device: releases its program and kernels, clears every field.
+// Forgets a record's device: releases its program, kernels or module, clears every field.
 void ClearDeviceRecord(GpuDeviceState& record);
 
 }  // namespace morvel

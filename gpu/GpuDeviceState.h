@@ -19,10 +19,24 @@ enum OpenClKernel : int {
     kOpenClKernelCount,
 };
 
+// Kernels of the CUDA module, by role (names in gpu/cuda/CudaModule.cpp).
+enum CudaKernel : int {
+    CUDA_KERNEL_CLEAR = 0,
+    CUDA_KERNEL_LIGHT,
+    CUDA_KERNEL_INCIDENCE_RIM,
+    kCudaKernelCount,
+};
+
 struct GpuDeviceState {
     // PF_GPU_Framework_NONE, _OPENCL or _CUDA; nothing else is ever stored.
     int32_t framework = PF_GPU_Framework_NONE;
+    // Borrowed from the host for as long as the device is set up: the stream every
+    // launch and copy goes on, and the context the module was loaded in.
     void* cuda_stream = nullptr;
+    void* cuda_context = nullptr;
+    // Owned: the kernels' module, loaded once at setup, unloaded at setdown.
+    void* cuda_module = nullptr;
+    void* cuda_functions[kCudaKernelCount] = {};
     // Borrowed from the host for as long as the device is set up.
     void* cl_context = nullptr;
     void* cl_device = nullptr;

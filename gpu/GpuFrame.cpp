@@ -1,5 +1,6 @@
 #include "gpu/GpuFrame.h"
 
+#include "gpu/cuda/CudaPass.h"
 #include "gpu/opencl/OpenClPass.h"
 #include "hostaccess/HostSuites.h"
 #include "scene/SmartPreRender.h"
@@ -50,7 +51,8 @@ std::array<std::size_t, 2> LaunchGlobalSize(int32_t width, int32_t height) {
 
 PF_Err PrepareGpuFrame(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra* extra, GpuDeviceState& device,
                        GpuFrameContext& ctx, const FrameSettings& frame) {
-    if (device.framework != PF_GPU_Framework_OPENCL) return PF_Err_UNRECOGNIZED_PARAM_TYPE;
+    if (device.framework != PF_GPU_Framework_OPENCL && device.framework != PF_GPU_Framework_CUDA)
+        return PF_Err_UNRECOGNIZED_PARAM_TYPE;
     if (!in_data || !extra || !extra->cb || !extra->cb->checkout_layer_pixels || !extra->cb->checkout_output)
         return PF_Err_INTERNAL_STRUCT_DAMAGED;
     ScopedSuite<PF_GPUDeviceSuite1> gpu(in_data->pica_basicP, in_data, out_data);
@@ -96,23 +98,61 @@ PF_Err PrepareGpuFrame(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderE
         ctx.pass_pitch[i] = pitch;
     }
 
-    // No environment lighting on this back end yet, and no stand-ins for missing maps.
+    // No environment lighting on the GPU yet. The CUDA kernels read missing maps
+    // with the CPU's defaults; the OpenCL ones do not yet.
     if (frame.ibl_enable) return PF_Err_UNRECOGNIZED_PARAM_TYPE;
-    for (int slot : {SLOT_NORMAL, SLOT_ROUGHNESS, SLOT_METALNESS, SLOT_SPECULAR})
-        if (!ctx.pass_data[slot]) return PF_Err_UNRECOGNIZED_PARAM_TYPE;
+    if (device.framework == PF_GPU_Framework_OPENCL)
+        for (int slot : {SLOT_NORMAL, SLOT_ROUGHNESS, SLOT_METALNESS, SLOT_SPECULAR})
+            if (!ctx.pass_data[slot]) return PF_Err_UNRECOGNIZED_PARAM_TYPE;
     return PF_Err_NONE;
 }
 
 void ReleaseGpuFrame(GpuFrameContext& ctx) { ctx = GpuFrameContext{}; }
 
 PF_Err ClearGpuOutput(GpuDeviceState& device, const GpuFrameContext& ctx) {
-    if (device.framework != PF_GPU_Framework_OPENCL) return PF_Err_UNRECOGNIZED_PARAM_TYPE;
-    return RunOpenClClear(device, ctx);
+    switch (device.framework) {
+        case PF_GPU_Framework_OPENCL:
+            return RunOpenClClear(device, ctx);
+        case PF_GPU_Framework_CUDA:
+            return LaunchClearToOpaqueBlack(device, ctx);
+        default:
+            return PF_Err_UNRECOGNIZED_PARAM_TYPE;
+    }
 }
 
 PF_Err RunGpuPass(GpuDeviceState& device, const GpuFrameContext& ctx, const FrameSettings& pass) {
-    if (device.framework != PF_GPU_Framework_OPENCL) return PF_Err_UNRECOGNIZED_PARAM_TYPE;
-    return RunOpenClPass(device, ctx, pass);
+    switch (device.framework) {
+        case PF_GPU_Framework_OPENCL:
+            return RunOpenClPass(device, ctx, pass);
+        case PF_GPU_Framework_CUDA:
+            return RunCudaPass(device, ctx, pass);
+        default:
+            return PF_Err_UNRECOGNIZED_PARAM_TYPE;
+    }
+}
+
+bool ReadGpuPixels(GpuDeviceState& device, void* buffer, int32_t width, int32_t height, int32_t pitch,
+                   float* pixels) {
+    switch (device.framework) {
+        case PF_GPU_Framework_OPENCL:
+            return ReadOpenClPixels(device, buffer, width, height, pitch, pixels);
+        case PF_GPU_Framework_CUDA:
+            return ReadCudaPixels(device, buffer, width, height, pitch, pixels);
+        default:
+            return false;
+    }
+}
+
+bool WriteGpuPixels(GpuDeviceState& device, void* buffer, int32_t width, int32_t height, int32_t pitch,
+                    const float* pixels) {
+    switch (device.framework) {
+        case PF_GPU_Framework_OPENCL:
+            return WriteOpenClPixels(device, buffer, width, height, pitch, pixels);
+        case PF_GPU_Framework_CUDA:
+            return WriteCudaPixels(device, buffer, width, height, pitch, pixels);
+        default:
+            return false;
+    }
 }
 
 }  // namespace morvel

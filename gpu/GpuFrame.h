@@ -41,7 +41,7 @@ std::array<std::size_t, 2> LaunchGlobalSize(int32_t width, int32_t height);
 
 // Obtains the frame's layers through the smart-render callbacks and their buffers
 // through the GPU device suite. 514 for what the device's back end does not render
-// (IBL, a missing normal, roughness, metalness or specular map), 512 for a missing
+// (IBL; on OpenCL a missing normal, roughness, metalness or specular map), 512 for a missing
 // or malformed input or output, the host's error when a checkout fails.
 PF_Err PrepareGpuFrame(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra* extra, GpuDeviceState& device,
                        GpuFrameContext& ctx, const FrameSettings& frame);
@@ -55,5 +55,13 @@ PF_Err ClearGpuOutput(GpuDeviceState& device, const GpuFrameContext& ctx);
 // One pass into the output; returns when it has finished. 514 for a pass the
 // device's back end cannot run, 512 when the launch fails.
 PF_Err RunGpuPass(GpuDeviceState& device, const GpuFrameContext& ctx, const FrameSettings& pass);
+
+// Copies width x height B G R A float pixels, rows `pitch` pixels apart in the
+// device's buffer, to or from `pixels` (rows packed), on the device's queue or
+// stream. False when the device refuses or has no back end.
+bool ReadGpuPixels(GpuDeviceState& device, void* buffer, int32_t width, int32_t height, int32_t pitch,
+                   float* pixels);
+bool WriteGpuPixels(GpuDeviceState& device, void* buffer, int32_t width, int32_t height, int32_t pitch,
+                    const float* pixels);
 
 }  // namespace morvel

@@ -63,7 +63,7 @@ PF_Err RenderOnDevice(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderEx
 PF_Err SmartRenderGPU(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra* extra, GpuDeviceTable& devices) {
     if (!in_data || !extra || !extra->input || !extra->cb) return PF_Err_INTERNAL_STRUCT_DAMAGED;
     GpuDeviceState* device = FindDeviceRecord(devices, extra->input->gpu_data);
-    if (device && device->framework == PF_GPU_Framework_OPENCL) {
+    if (device && device->framework != PF_GPU_Framework_NONE) {
         // The parameters are checked back in before the fallback checks them out again.
         if (RenderOnDevice(in_data, out_data, extra, *device) == PF_Err_NONE) return PF_Err_NONE;
     }

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "gpu/opencl/OpenClPass.h"
+#include "gpu/GpuFrame.h"
 #include "hostaccess/HostSuites.h"
 #include "render/SmartRender.h"
 #include "render/SmartRenderGPU.h"
@@ -93,7 +93,7 @@ PF_Err CheckoutLayerPixels(PF_ProgPtr ref, A_long checkout_id, PF_EffectWorld** 
     if (!buffer) return PF_Err_INTERNAL_STRUCT_DAMAGED;
     HostCopy& copy = s->layers[checkout_id];
     MakeHostWorld(copy, *gpu_world);
-    if (!ReadOpenClPixels(*s->device, buffer, gpu_world->width, gpu_world->height, pitch, copy.pixels.data())) {
+    if (!ReadGpuPixels(*s->device, buffer, gpu_world->width, gpu_world->height, pitch, copy.pixels.data())) {
         s->layers.erase(checkout_id);
         s->failed = true;
         return PF_Err_INTERNAL_STRUCT_DAMAGED;
@@ -147,19 +147,23 @@ PF_Err StagedCpuFallback(PF_InData* in_data, PF_OutData* out_data, PF_SmartRende
     staged.in_data = in_data;
     staged.out_data = out_data;
     staged.host = extra->cb;
-    staged.device = device && device->framework == PF_GPU_Framework_OPENCL ? device : nullptr;
+    staged.device = device && device->framework != PF_GPU_Framework_NONE ? device : nullptr;
     // A frame for a device the effect does not hold (never set up, or set down)
-    // still has OpenCL worlds: the host's own queue for the device moves them.
+    // still has GPU worlds: the host's own queue or stream for the device moves them.
     GpuDeviceState transfers;
-    if (!staged.device && extra->input && extra->input->what_gpu == PF_GPU_Framework_OPENCL) {
+    const int32_t what_gpu = extra->input ? extra->input->what_gpu : PF_GPU_Framework_NONE;
+    if (!staged.device && (what_gpu == PF_GPU_Framework_OPENCL || what_gpu == PF_GPU_Framework_CUDA)) {
         staged.gpu = std::make_unique<ScopedSuite<PF_GPUDeviceSuite1>>(in_data->pica_basicP, in_data, out_data);
         PF_GPUDeviceInfo info{};
         if ((*staged.gpu)->GetDeviceInfo &&
             (*staged.gpu)->GetDeviceInfo(in_data->effect_ref, extra->input->device_index, &info) == PF_Err_NONE &&
-            info.device_framework == PF_GPU_Framework_OPENCL && info.command_queuePV) {
-            transfers.framework = PF_GPU_Framework_OPENCL;
+            info.device_framework == what_gpu) {
+            transfers.framework = what_gpu;
             transfers.cl_queue = info.command_queuePV;
-            staged.device = &transfers;
+            // CUDA's default stream is null; OpenCL has no null queue.
+            transfers.cuda_stream = info.command_queuePV;
+            transfers.cuda_context = info.contextPV;
+            if (info.command_queuePV || what_gpu == PF_GPU_Framework_CUDA) staged.device = &transfers;
         }
     }
     PF_SmartRenderCallbacks callbacks{CheckoutLayerPixels, CheckinLayerPixels, CheckoutOutput};
@@ -175,7 +179,7 @@ PF_Err StagedCpuFallback(PF_InData* in_data, PF_OutData* out_data, PF_SmartRende
     if (!staged.output_buffer) return PF_Err_NONE;  // the output had CPU pixels
     ReverseChannels(staged.output.pixels);
     const PF_EffectWorld& out = staged.output.world;
-    if (!WriteOpenClPixels(*staged.device, staged.output_buffer, out.width, out.height, staged.output_pitch,
+    if (!WriteGpuPixels(*staged.device, staged.output_buffer, out.width, out.height, staged.output_pitch,
                            staged.output.pixels.data()))
         return PF_Err_INTERNAL_STRUCT_DAMAGED;
     return PF_Err_NONE;

@@ -4,6 +4,7 @@
 
 #include "clapi/ClApi.h"
 #include "frame/KernelPasses.h"
+#include "gpu/GpuPassLayers.h"
 #include "kernel/GpuBuffers.h"
 
 namespace morvel {
@@ -71,37 +72,6 @@ bool Rect(GpuDeviceState& device, void* buffer, int32_t width, int32_t height, i
     return err == CL_SUCCESS;
 }
 
-// The output's row pitch in bytes, or 0 when it does not fit the kernel's int.
-int32_t OutputRowBytes(const GpuFrameContext& ctx) {
-    return ctx.stride > 0 && ctx.stride <= INT32_MAX / 16 ? ctx.stride * 16 : 0;
-}
-
-// Each buffer's own size and pitch, as the kernel addresses it.
-GpuLayers LayersOf(const GpuFrameContext& ctx, int32_t output_row_bytes) {
-    GpuLayers g{};
-    auto set = [&g](int layer, const PF_EffectWorld* w, int32_t row_bytes) {
-        if (!w) return;
-        g.width[layer] = w->width;
-        g.height[layer] = w->height;
-        g.row_bytes[layer] = row_bytes;
-    };
-    g.width[GPU_OUT] = ctx.width;
-    g.height[GPU_OUT] = ctx.height;
-    g.row_bytes[GPU_OUT] = output_row_bytes;
-    const bool albedo = ctx.pass_data[SLOT_DIFFUSE_ALBEDO] != nullptr;
-    const PF_EffectWorld* base = albedo ? ctx.pass_worlds[SLOT_DIFFUSE_ALBEDO] : ctx.input_world;
-    set(GPU_BASE, base, base ? base->rowbytes : 0);
-    g.has_base = base != nullptr;
-    const std::pair<int, int> slots[] = {{GPU_SOURCE, SLOT_SOURCE},
-                                         {GPU_NORMAL, SLOT_NORMAL},
-                                         {GPU_ROUGHNESS, SLOT_ROUGHNESS},
-                                         {GPU_METALLIC, SLOT_METALNESS},
-                                         {GPU_SPECULAR, SLOT_SPECULAR}};
-    for (auto [layer, slot] : slots)
-        if (ctx.pass_data[slot]) set(layer, ctx.pass_worlds[slot], ctx.pass_worlds[slot]->rowbytes);
-    return g;
-}
-
 }  // namespace
 
 PF_Err RunOpenClClear(GpuDeviceState& device, const GpuFrameContext& ctx) {
@@ -129,7 +99,7 @@ PF_Err RunOpenClPass(GpuDeviceState& device, const GpuFrameContext& ctx, const F
     const GpuLayers layers = LayersOf(ctx, row_bytes);
     const LightPass light = LightPassOf(pass);
     auto buffer = [](void* p) { return static_cast<cl_mem>(p); };
-    void* base = ctx.pass_data[SLOT_DIFFUSE_ALBEDO] ? ctx.pass_data[SLOT_DIFFUSE_ALBEDO] : ctx.input_data;
+    void* base = BaseData(ctx);
     return Launch(device, CL_KERNEL_LIGHT, ctx.width, ctx.height, [&](Args& a) {
         a.Add(buffer(ctx.output_data))
             .Add(buffer(base))

@@ -1,0 +1,438 @@
+// The CUDA back end without a GPU: a driver table whose device addresses are host
+// memory and whose launches run each kernel's per-thread body over the launch's
+// whole grid on the CPU. Frames are B G R A float with rows wider than the frame,
+// as a host hands them, and are compared with the CPU back end's picture.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cpu/CpuPasses.h"
+#include "cuapi/CuApi.h"
+#include "frame/FrameContext.h"
+#include "gpu/GpuDeviceLifecycle.h"
+#include "gpu/GpuFrame.h"
+#include "gpu/cuda/CudaKernelArgs.h"
+#include "gpu/cuda/CudaModule.h"
+#include "gpu/cuda/CudaPass.h"
+
+namespace morvel {
+namespace {
+
+using namespace cuapi;
+
+// The fake driver's state; one test at a time uses it.
+struct FakeDriver {
+    std::set<std::string> fail;  // "current", "push", "load", "function", "launch", "sync", "copy"
+    int loads = 0, unloads = 0, launches = 0, pushes = 0, pops = 0;
+    CUcontext current = reinterpret_cast<CUcontext>(0x10);
+    CUcontext pushed_from = nullptr;
+    CudaGrid last_grid;
+    unsigned last_block[3] = {};
+    CUstream last_stream = nullptr;
+};
+FakeDriver* g_fake = nullptr;
+int g_module_token = 0;
+int g_function_tokens[kCudaKernelCount] = {};
+
+CUresult Fails(const char* what, CUresult err = CUDA_ERROR_LAUNCH_FAILED) {
+    return g_fake->fail.count(what) ? err : CUDA_SUCCESS;
+}
+
+CUresult CtxGetCurrent(CUcontext* c) {
+    *c = g_fake->current;
+    return Fails("current", CUDA_ERROR_INVALID_CONTEXT);
+}
+CUresult CtxPush(CUcontext c) {
+    if (CUresult err = Fails("push", CUDA_ERROR_INVALID_CONTEXT)) return err;
+    ++g_fake->pushes;
+    g_fake->pushed_from = g_fake->current;
+    g_fake->current = c;
+    return CUDA_SUCCESS;
+}
+CUresult CtxPop(CUcontext* c) {
+    ++g_fake->pops;
+    *c = g_fake->current;
+    g_fake->current = g_fake->pushed_from;
+    return CUDA_SUCCESS;
+}
+CUresult ModuleLoadData(CUmodule* m, const void*) {
+    if (CUresult err = Fails("load", CUDA_ERROR_OUT_OF_MEMORY)) return err;
+    ++g_fake->loads;
+    *m = reinterpret_cast<CUmodule>(&g_module_token);
+    return CUDA_SUCCESS;
+}
+CUresult ModuleUnload(CUmodule) {
+    ++g_fake->unloads;
+    return CUDA_SUCCESS;
+}
+CUresult ModuleGetFunction(CUfunction* f, CUmodule, const char* name) {
+    if (CUresult err = Fails("function", 500)) return err;
+    const std::string n = name;
+    const int i = n == "ClearToOpaqueBlackKernel" ? 0 : n == "LightPassKernel" ? 1 : n == "IncidenceRimPassKernel" ? 2 : -1;
+    if (i < 0) return 500;
+    *f = reinterpret_cast<CUfunction>(&g_function_tokens[i]);
+    return CUDA_SUCCESS;
+}
+
+// Every thread of the grid, as the device would run them.
+template <typename Args, typename Body>
+void RunGrid(void** params, unsigned gx, unsigned gy, unsigned bx, unsigned by, Body body) {
+    const Args args = *static_cast<const Args*>(params[0]);
+    for (unsigned y = 0; y < gy * by; ++y)
+        for (unsigned x = 0; x < gx * bx; ++x) body(args, static_cast<int>(x), static_cast<int>(y));
+}
+CUresult LaunchKernel(CUfunction f, unsigned gx, unsigned gy, unsigned gz, unsigned bx, unsigned by, unsigned bz,
+                      unsigned, CUstream stream, void** params, void**) {
+    if (CUresult err = Fails("launch")) return err;
+    ++g_fake->launches;
+    g_fake->last_grid = {gx, gy};
+    g_fake->last_block[0] = bx, g_fake->last_block[1] = by, g_fake->last_block[2] = bz;
+    g_fake->last_stream = stream;
+    if (gz != 1) return 1;
+    const auto i = reinterpret_cast<int*>(f) - g_function_tokens;
+    if (i == CUDA_KERNEL_CLEAR) RunGrid<CudaClearArgs>(params, gx, gy, bx, by, cudaClearPixel);
+    if (i == CUDA_KERNEL_LIGHT) RunGrid<CudaLightArgs>(params, gx, gy, bx, by, cudaLightPixel);
+    if (i == CUDA_KERNEL_INCIDENCE_RIM)
+        RunGrid<CudaIncidenceRimArgs>(params, gx, gy, bx, by, cudaIncidenceRimPixel);
+    return CUDA_SUCCESS;
+}
+CUresult StreamSynchronize(CUstream) { return Fails("sync"); }
+CUresult Memcpy2DAsync(const Memcpy2D* m, CUstream) {
+    if (CUresult err = Fails("copy")) return err;
+    auto src = m->srcMemoryType == CU_MEMORYTYPE_HOST ? static_cast<const unsigned char*>(m->srcHost)
+                                                      : reinterpret_cast<const unsigned char*>(m->srcDevice);
+    auto dst = m->dstMemoryType == CU_MEMORYTYPE_HOST ? static_cast<unsigned char*>(m->dstHost)
+                                                      : reinterpret_cast<unsigned char*>(m->dstDevice);
+    for (size_t y = 0; y < m->Height; ++y) std::memcpy(dst + y * m->dstPitch, src + y * m->srcPitch, m->WidthInBytes);
+    return CUDA_SUCCESS;
+}
+CUresult GetErrorString(CUresult, const char** s) {
+    *s = "fake error";
+    return CUDA_SUCCESS;
+}
+
+class CudaBackEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        api_.CtxGetCurrent = CtxGetCurrent;
+        api_.CtxPushCurrent = CtxPush;
+        api_.CtxPopCurrent = CtxPop;
+        api_.ModuleLoadData = ModuleLoadData;
+        api_.ModuleUnload = ModuleUnload;
+        api_.ModuleGetFunction = ModuleGetFunction;
+        api_.LaunchKernel = LaunchKernel;
+        api_.StreamSynchronize = StreamSynchronize;
+        api_.Memcpy2DAsync = Memcpy2DAsync;
+        api_.GetErrorString = GetErrorString;
+        g_fake = &fake_;
+        SetApiForTesting(&api_);
+    }
+    void TearDown() override {
+        SetApiForTesting(nullptr);
+        g_fake = nullptr;
+    }
+    // A set-up device: the host's context (current, as during a GPU command) and stream.
+    void SetUpDevice(GpuDeviceState& record) {
+        PF_GPUDeviceInfo info{};
+        info.device_framework = PF_GPU_Framework_CUDA;
+        info.contextPV = fake_.current;
+        info.command_queuePV = stream_;
+        ASSERT_TRUE(LoadCudaModuleFrom(record, info, image_));
+        record.framework = PF_GPU_Framework_CUDA;
+    }
+
+    Api api_{};
+    FakeDriver fake_;
+    const unsigned char image_bytes_[4] = {1, 2, 3, 4};
+    std::span<const unsigned char> image_{image_bytes_, 4};
+    void* stream_ = reinterpret_cast<void*>(0x5e);
+};
+
+// Deterministic values in [0, 1) per pixel and channel.
+float Hash01(int x, int y, int salt) {
+    uint32_t h = static_cast<uint32_t>(x) * 73856093u ^ static_cast<uint32_t>(y) * 19349663u ^
+                 static_cast<uint32_t>(salt) * 83492791u;
+    h ^= h >> 13;
+    h *= 0x5bd1e995u;
+    h ^= h >> 15;
+    return static_cast<float>(h & 0xffffu) / 65536.0f;
+}
+
+// One layer twice: as a CPU float world (A R G B, packed rows) and as a GPU world
+// (B G R A, rows `pad` pixels wider), holding the same pixels.
+struct TwinLayer {
+    std::vector<PF_PixelFloat> cpu;
+    std::vector<float> gpu;
+    PF_EffectWorld cpu_world{}, gpu_world{};
+    int pitch = 0;
+
+    TwinLayer(int w, int h, int pad, int salt, bool alpha_holes) : cpu(size_t(w) * h), pitch(w + pad) {
+        gpu.assign(size_t(pitch) * h * 4, -7.0f);  // padding that must never be read or written
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                float a = 1.0f;
+                if (alpha_holes) a = (x + 2 * y) % 7 == 0 ? 0.0f : (x % 3 == 0 ? 0.5f : 1.0f);
+                Set(x, y, Hash01(x, y, salt), Hash01(x, y, salt + 1), 0.5f + 0.5f * Hash01(x, y, salt + 2), a, w);
+            }
+        cpu_world.data = reinterpret_cast<PF_PixelPtr>(cpu.data());
+        cpu_world.width = gpu_world.width = w;
+        cpu_world.height = gpu_world.height = h;
+        cpu_world.rowbytes = w * 16;
+        gpu_world.rowbytes = pitch * 16;
+    }
+    void Set(int x, int y, float r, float g, float b, float a, int w) {
+        cpu[size_t(y) * w + x] = PF_PixelFloat{a, r, g, b};
+        float* p = &gpu[(size_t(y) * pitch + x) * 4];
+        p[0] = b, p[1] = g, p[2] = r, p[3] = a;
+    }
+};
+
+// A frame on both back ends: input, output and the material layers that are present.
+struct TwinFrame {
+    int w, h;
+    TwinLayer input, output;
+    std::unique_ptr<TwinLayer> layers[kPassLayerCount];
+    FrameContext cpu;
+    GpuFrameContext gpu;
+
+    TwinFrame(int width, int height, std::set<int> missing = {})
+        : w(width), h(height), input(width, height, 3, 100, false), output(width, height, 5, 200, false) {
+        cpu.input = &input.cpu_world;
+        cpu.output = &output.cpu_world;
+        cpu.width = w, cpu.height = h, cpu.depth = 32;
+        cpu.outputRowBytes = output.cpu_world.rowbytes;
+        gpu.input_world = &input.gpu_world;
+        gpu.output_world = &output.gpu_world;
+        gpu.input_data = input.gpu.data();
+        gpu.output_data = output.gpu.data();
+        gpu.input_pitch = input.pitch;
+        gpu.width = w, gpu.height = h, gpu.stride = output.pitch;
+        for (int i : {SLOT_DIFFUSE_ALBEDO, SLOT_NORMAL, SLOT_ROUGHNESS, SLOT_METALNESS, SLOT_SPECULAR, SLOT_SOURCE}) {
+            if (missing.count(i)) continue;
+            layers[i] = std::make_unique<TwinLayer>(w, h, 2 + i, i * 4, i == SLOT_DIFFUSE_ALBEDO);
+            cpu.passes[i] = &layers[i]->cpu_world;
+            cpu.passRowBytes[i] = layers[i]->cpu_world.rowbytes;
+            gpu.pass_worlds[i] = &layers[i]->gpu_world;
+            gpu.pass_data[i] = layers[i]->gpu.data();
+            gpu.pass_pitch[i] = layers[i]->pitch;
+        }
+    }
+};
+
+FrameSettings Pass(PassType type, int first, int w, int h) {
+    FrameSettings fs{};
+    fs.pass_type = type;
+    fs.is_first_light = first;
+    fs.width = fs.stride = w;
+    fs.height = h;
+    fs.output_mode = 1;
+    fs.source_blend = 0.09f;
+    fs.roughness_adjust = 0.3f, fs.metallic_adjust = -0.5f, fs.specular_adjust = 0.2f;
+    fs.light_r = 1.0f, fs.light_g = 0.8f, fs.light_b = 0.6f;
+    fs.intensity = 1.5f;
+    fs.light_dir_x = 0.3f, fs.light_dir_y = -0.4f, fs.light_dir_z = 0.85f;
+    if (type == PASS_SPOT) fs.light_dir_x = 0.1f, fs.light_dir_y = 0.0f, fs.light_dir_z = -1.0f;
+    fs.light_pos_x = 0.3f, fs.light_pos_y = 0.6f, fs.light_pos_z = 0.4f;
+    fs.light_decay = 1.0f, fs.falloff_distance = 2.0f;
+    fs.cone_angle = 0.6f, fs.cone_feather = 0.5f;
+    fs.incidence_enable = 1;
+    fs.incidence_amount = 0.8f, fs.incidence_power = 1.5f;
+    fs.incidence_r = 1.0f, fs.incidence_g = 0.5f, fs.incidence_b = 0.0f;
+    fs.rimlight_enable = 1;
+    fs.rimlight_amount = 1.2f, fs.rimlight_power = 1.0f, fs.rimlight_threshold = 0.05f, fs.rimlight_angle = 0.7f;
+    fs.rimlight_r = 0.2f, fs.rimlight_g = 0.4f, fs.rimlight_b = 1.0f;
+    return fs;
+}
+
+// Every output pixel of both back ends within 1e-5 + 1e-5 |value|, and the GPU
+// rows' padding untouched.
+void ExpectSamePicture(const TwinFrame& f) {
+    int bad = 0;
+    for (int y = 0; y < f.h; ++y) {
+        for (int x = 0; x < f.w; ++x) {
+            const PF_PixelFloat c = f.output.cpu[size_t(y) * f.w + x];
+            const float* g = &f.output.gpu[(size_t(y) * f.output.pitch + x) * 4];
+            const float want[4] = {c.blue, c.green, c.red, c.alpha};
+            for (int k = 0; k < 4; ++k)
+                if (!(std::fabs(g[k] - want[k]) <= 1e-5f + 1e-5f * std::fabs(want[k])) && bad++ < 5)
+                    ADD_FAILURE() << "pixel " << x << "," << y << " channel " << k << ": " << g[k] << " vs " << want[k];
+        }
+        for (int x = f.w; x < f.output.pitch; ++x)
+            for (int k = 0; k < 4; ++k) ASSERT_EQ(f.output.gpu[(size_t(y) * f.output.pitch + x) * 4 + k], -7.0f);
+    }
+    EXPECT_EQ(bad, 0);
+}
+
+TEST(CudaLaunchGrid, CoversTheFrameInWholeBlocks) {
+    struct Case {
+        int w, h;
+        unsigned x, y;
+    };
+    for (const Case c : {Case{1921, 1080, 121, 68}, Case{1920, 1088, 120, 68}, Case{1, 1, 1, 1}, Case{17, 15, 2, 1},
+                         Case{0, 10, 0, 1}, Case{65535 * 16 + 1, 3, 65536, 1},
+                         Case{4, 65535 * 16 + 1, 1, 0}}) {  // too many blocks down: no launch
+        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
+        const CudaGrid g = CudaLaunchGrid(c.w, c.h);
+        EXPECT_EQ(g.x, c.x);
+        EXPECT_EQ(g.y, c.y);
+    }
+}
+
+TEST(CudaDriver, MissingDriverIsNoDeviceAndNeverACrash) {
+    if (LoadApi()) GTEST_SKIP() << "a CUDA driver with a device is installed here";
+    EXPECT_STRNE(LoadError(), "");
+    GpuDeviceState record;
+    PF_GPUDeviceInfo info{};
+    info.device_framework = PF_GPU_Framework_CUDA;
+    EXPECT_FALSE(LoadCudaModule(record, info));
+    EXPECT_EQ(record.cuda_module, nullptr);
+    float pixel[4] = {};
+    EXPECT_FALSE(ReadCudaPixels(record, pixel, 1, 1, 1, pixel));
+}
+
+TEST_F(CudaBackEnd, ModuleLoadsOncePerSetupAndUnloadsAtSetdownInItsContext) {
+    GpuDeviceState a, b;
+    SetUpDevice(a);
+    SetUpDevice(b);
+    EXPECT_EQ(fake_.loads, 2);
+    EXPECT_EQ(a.cuda_stream, stream_);
+    for (void* f : a.cuda_functions) EXPECT_NE(f, nullptr);
+    // Setdown runs on a thread where another context is current.
+    const CUcontext host_context = fake_.current;
+    fake_.current = reinterpret_cast<CUcontext>(0x99);
+    ClearDeviceRecord(a);
+    EXPECT_EQ(fake_.unloads, 1);
+    EXPECT_EQ(fake_.pushes, 1);
+    EXPECT_EQ(fake_.pops, 1);
+    EXPECT_EQ(fake_.current, reinterpret_cast<CUcontext>(0x99));
+    EXPECT_EQ(a.cuda_module, nullptr);
+    EXPECT_EQ(a.framework, PF_GPU_Framework_NONE);
+    // The other device is untouched.
+    EXPECT_NE(b.cuda_module, nullptr);
+    fake_.current = host_context;
+    ClearDeviceRecord(b);
+    EXPECT_EQ(fake_.unloads, 2);
+}
+
+TEST_F(CudaBackEnd, RefusedModuleOrMissingKernelDeclinesTheDevice) {
+    PF_GPUDeviceInfo info{};
+    info.device_framework = PF_GPU_Framework_CUDA;
+    info.contextPV = fake_.current;
+    for (const char* fault : {"load", "function", "current", "empty image"}) {
+        SCOPED_TRACE(fault);
+        fake_ = FakeDriver{};
+        fake_.fail = {fault};
+        if (std::string(fault) == "current") info.contextPV = nullptr;
+        GpuDeviceState record;
+        const std::span<const unsigned char> image = std::string(fault) == "empty image" ? std::span<const unsigned char>{} : image_;
+        EXPECT_FALSE(LoadCudaModuleFrom(record, info, image));
+        EXPECT_EQ(record.cuda_module, nullptr);
+        EXPECT_EQ(record.cuda_context, nullptr);
+        EXPECT_EQ(fake_.loads, fake_.unloads) << "a module loaded is unloaded";
+        info.contextPV = reinterpret_cast<void*>(0x10);
+    }
+}
+
+TEST_F(CudaBackEnd, EveryPassKindMatchesTheCpuOnOddSizesWithPaddedRows) {
+    struct Case {
+        const char* name;
+        int w, h;
+        std::vector<PassType> passes;
+        std::set<int> missing;
+    };
+    const Case cases[] = {
+        {"directional", 37, 23, {PASS_DIRECTIONAL}, {}},
+        {"point", 33, 17, {PASS_POINT}, {}},
+        {"spot", 19, 31, {PASS_SPOT}, {}},
+        {"ambient", 21, 9, {PASS_AMBIENT}, {}},
+        {"incidence and rim", 37, 23, {PASS_INCIDENCE_RIM}, {}},
+        {"four lights then rim", 41, 18, {PASS_DIRECTIONAL, PASS_POINT, PASS_SPOT, PASS_AMBIENT, PASS_INCIDENCE_RIM},
+         {}},
+        {"no normal map", 37, 23, {PASS_POINT, PASS_INCIDENCE_RIM}, {SLOT_NORMAL}},
+        {"no roughness map", 17, 16, {PASS_SPOT}, {SLOT_ROUGHNESS}},
+        {"no metalness map", 16, 17, {PASS_DIRECTIONAL}, {SLOT_METALNESS}},
+        {"no specular map", 29, 5, {PASS_AMBIENT}, {SLOT_SPECULAR}},
+        {"input only", 23, 11, {PASS_POINT, PASS_INCIDENCE_RIM},
+         {SLOT_DIFFUSE_ALBEDO, SLOT_NORMAL, SLOT_ROUGHNESS, SLOT_METALNESS, SLOT_SPECULAR, SLOT_SOURCE}},
+        {"one pixel", 1, 1, {PASS_DIRECTIONAL}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GpuDeviceState device;
+        SetUpDevice(device);
+        TwinFrame f(c.w, c.h, c.missing);
+        ClearOutputCpu(f.cpu);
+        ASSERT_EQ(LaunchClearToOpaqueBlack(device, f.gpu), PF_Err_NONE);
+        int first = 1;
+        for (PassType type : c.passes) {
+            const FrameSettings fs = Pass(type, first, c.w, c.h);
+            ASSERT_EQ(RenderPassCpu(f.cpu, fs), PF_Err_NONE);
+            ASSERT_EQ(RunCudaPass(device, f.gpu, fs), PF_Err_NONE);
+            first = 0;
+        }
+        ExpectSamePicture(f);
+        EXPECT_EQ(fake_.last_block[0], 16u);
+        EXPECT_EQ(fake_.last_block[1], 16u);
+        EXPECT_EQ(fake_.last_stream, stream_) << "launched on the host's stream";
+        ClearDeviceRecord(device);
+    }
+}
+
+TEST_F(CudaBackEnd, EveryFailedCallFailsThePass) {
+    for (const char* fault : {"launch", "sync", "current", "push"}) {
+        SCOPED_TRACE(fault);
+        GpuDeviceState device;
+        SetUpDevice(device);
+        TwinFrame f(19, 7);
+        fake_.fail = {fault};
+        // "push" only matters where the host's context is not the current one.
+        if (std::string(fault) == "push") fake_.current = reinterpret_cast<CUcontext>(0x77);
+        EXPECT_EQ(LaunchClearToOpaqueBlack(device, f.gpu), PF_Err_INTERNAL_STRUCT_DAMAGED);
+        EXPECT_EQ(RunCudaPass(device, f.gpu, Pass(PASS_POINT, 1, 19, 7)), PF_Err_INTERNAL_STRUCT_DAMAGED);
+        EXPECT_EQ(RunCudaPass(device, f.gpu, Pass(PASS_INCIDENCE_RIM, 1, 19, 7)), PF_Err_INTERNAL_STRUCT_DAMAGED);
+        // Transfers launch nothing, but wait on the stream in the device's context.
+        std::vector<float> host(19 * 7 * 4);
+        EXPECT_EQ(ReadGpuPixels(device, f.gpu.output_data, 19, 7, f.output.pitch, host.data()),
+                  std::string(fault) == "launch");
+        fake_ = FakeDriver{};
+        ClearDeviceRecord(device);
+    }
+}
+
+TEST_F(CudaBackEnd, EnvironmentPassIsLeftToTheCpu) {
+    GpuDeviceState device;
+    SetUpDevice(device);
+    TwinFrame f(8, 8);
+    EXPECT_EQ(RunCudaPass(device, f.gpu, Pass(PASS_IBL, 1, 8, 8)), PF_Err_UNRECOGNIZED_PARAM_TYPE);
+    EXPECT_EQ(fake_.launches, 0);
+    ClearDeviceRecord(device);
+}
+
+TEST_F(CudaBackEnd, TransfersKeepTheDevicePitchAndFailWhenTheDriverDoes) {
+    GpuDeviceState device;
+    SetUpDevice(device);
+    const int w = 5, h = 3, pitch = 8;
+    std::vector<float> buffer(size_t(pitch) * h * 4, -7.0f);
+    std::vector<float> in(size_t(w) * h * 4), out(in.size());
+    for (size_t i = 0; i < in.size(); ++i) in[i] = float(i);
+    ASSERT_TRUE(WriteGpuPixels(device, buffer.data(), w, h, pitch, in.data()));
+    EXPECT_EQ(buffer[(size_t(1) * pitch + 2) * 4 + 3], in[(size_t(1) * w + 2) * 4 + 3]);
+    EXPECT_EQ(buffer[(size_t(1) * pitch + w) * 4], -7.0f) << "padding untouched";
+    ASSERT_TRUE(ReadGpuPixels(device, buffer.data(), w, h, pitch, out.data()));
+    EXPECT_EQ(out, in);
+    fake_.fail = {"copy"};
+    EXPECT_FALSE(ReadGpuPixels(device, buffer.data(), w, h, pitch, out.data()));
+    fake_.fail = {"sync"};
+    EXPECT_FALSE(WriteGpuPixels(device, buffer.data(), w, h, pitch, in.data()));
+    EXPECT_FALSE(WriteGpuPixels(device, buffer.data(), w, h, w - 1, in.data())) << "pitch narrower than the width";
+    fake_.fail.clear();
+    ClearDeviceRecord(device);
+}
+
+}  // namespace
+}  // namespace morvel
