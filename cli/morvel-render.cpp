@@ -20,8 +20,8 @@
 #include "cli/OutputFrames.h"
 #include "cli/SceneError.h"
 #include "cli/SceneRenderer.h"
-#include "minihost/Error.h"
 #include "minihost/CudaDevice.h"
+#include "minihost/Error.h"
 #include "minihost/OpenClDevice.h"
 #include "minihost/Session.h"
 

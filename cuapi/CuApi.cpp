@@ -69,9 +69,9 @@ bool Load(Api& api) {
     ok &= Bind(lib, api.GetErrorString, "cuGetErrorString");
     if (!ok) return false;
     if (CUresult err = api.Init(0); err != CUDA_SUCCESS) {
-        g_error = err == CUDA_ERROR_NO_DEVICE ? "the NVIDIA driver finds no CUDA device"
-                                              : std::string("the NVIDIA driver does not start (error ") +
-                                                    std::to_string(err) + ")";
+        g_error = err == CUDA_ERROR_NO_DEVICE
+                      ? "the NVIDIA driver finds no CUDA device"
+                      : std::string("the NVIDIA driver does not start (error ") + std::to_string(err) + ")";
         return false;
     }
     return true;

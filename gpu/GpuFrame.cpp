@@ -131,8 +131,7 @@ PF_Err RunGpuPass(GpuDeviceState& device, const GpuFrameContext& ctx, const Fram
     }
 }
 
-bool ReadGpuPixels(GpuDeviceState& device, void* buffer, int32_t width, int32_t height, int32_t pitch,
-                   float* pixels) {
+bool ReadGpuPixels(GpuDeviceState& device, void* buffer, int32_t width, int32_t height, int32_t pitch, float* pixels) {
     switch (device.framework) {
         case PF_GPU_Framework_OPENCL:
             return ReadOpenClPixels(device, buffer, width, height, pitch, pixels);

@@ -6,11 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "frame/FrameContext.h"
+#include "frame/FrameSettings.h"
 #include "gpu/GpuDeviceState.h"
 #include "host/AE_Effect.h"
 #include "host/AE_EffectSmartRender.h"
-#include "frame/FrameContext.h"
-#include "frame/FrameSettings.h"
 
 namespace morvel {
 
@@ -59,8 +59,7 @@ PF_Err RunGpuPass(GpuDeviceState& device, const GpuFrameContext& ctx, const Fram
 // Copies width x height B G R A float pixels, rows `pitch` pixels apart in the
 // device's buffer, to or from `pixels` (rows packed), on the device's queue or
 // stream. False when the device refuses or has no back end.
-bool ReadGpuPixels(GpuDeviceState& device, void* buffer, int32_t width, int32_t height, int32_t pitch,
-                   float* pixels);
+bool ReadGpuPixels(GpuDeviceState& device, void* buffer, int32_t width, int32_t height, int32_t pitch, float* pixels);
 bool WriteGpuPixels(GpuDeviceState& device, void* buffer, int32_t width, int32_t height, int32_t pitch,
                     const float* pixels);
 

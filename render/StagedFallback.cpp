@@ -180,7 +180,7 @@ PF_Err StagedCpuFallback(PF_InData* in_data, PF_OutData* out_data, PF_SmartRende
     ReverseChannels(staged.output.pixels);
     const PF_EffectWorld& out = staged.output.world;
     if (!WriteGpuPixels(*staged.device, staged.output_buffer, out.width, out.height, staged.output_pitch,
-                           staged.output.pixels.data()))
+                        staged.output.pixels.data()))
         return PF_Err_INTERNAL_STRUCT_DAMAGED;
     return PF_Err_NONE;
 }

@@ -163,8 +163,8 @@ void Measure(benchmark::State& state, double bytes, Run run) {
     const double floor = bytes / d.bytes_per_second;
     state.counters["floor_ms"] = floor * 1e3;
     state.counters["copy_GBps"] = d.bytes_per_second / 1e9;
-    state.counters["floor_ratio"] =
-        benchmark::Counter(floor * double(state.iterations()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["floor_ratio"] = benchmark::Counter(floor * double(state.iterations()),
+                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_DeviceCopy(benchmark::State& state) {
@@ -178,8 +178,7 @@ BENCHMARK(BM_DeviceCopy)->UseManualTime()->Unit(benchmark::kMillisecond);
 // A first light pass reads six layers and writes the output.
 void BM_OneLightPass(benchmark::State& state) {
     const FrameSettings fs = Light(PASS_POINT, 1, 0);
-    Measure(state, 7.0 * kLayerBytes,
-            [&](Device& d) { return RunCudaPass(d.record, d.frame, fs) == PF_Err_NONE; });
+    Measure(state, 7.0 * kLayerBytes, [&](Device& d) { return RunCudaPass(d.record, d.frame, fs) == PF_Err_NONE; });
 }
 BENCHMARK(BM_OneLightPass)->UseManualTime()->Unit(benchmark::kMillisecond);
 

@@ -36,15 +36,14 @@ MORVEL_FUNC void cudaClearPixel(CudaClearArgs a, int x, int y) {
 }
 
 MORVEL_FUNC void cudaLightPixel(CudaLightArgs a, int x, int y) {
-    const PassViews v = gpuPassViews(a.layers, cudaBytes(a.out), cudaBytes(a.base), cudaBytes(a.source),
-                                     cudaBytes(a.normal), cudaBytes(a.roughness), cudaBytes(a.metallic),
-                                     cudaBytes(a.specular));
+    const PassViews v =
+        gpuPassViews(a.layers, cudaBytes(a.out), cudaBytes(a.base), cudaBytes(a.source), cudaBytes(a.normal),
+                     cudaBytes(a.roughness), cudaBytes(a.metallic), cudaBytes(a.specular));
     shadeLightPixel(a.pass, v, x, y);
 }
 
 MORVEL_FUNC void cudaIncidenceRimPixel(CudaIncidenceRimArgs a, int x, int y) {
-    const PassViews v =
-        gpuPassViews(a.layers, cudaBytes(a.out), cudaBytes(a.base), 0, cudaBytes(a.normal), 0, 0, 0);
+    const PassViews v = gpuPassViews(a.layers, cudaBytes(a.out), cudaBytes(a.base), 0, cudaBytes(a.normal), 0, 0, 0);
     shadeIncidenceRimPixel(a.pass, v, x, y);
 }
 

@@ -1,6 +1,5 @@
 #include "gpu/cuda/CudaPass.h"
 
-
 #include "cuapi/CuApi.h"
 #include "frame/KernelPasses.h"
 #include "gpu/GpuPassLayers.h"
@@ -127,8 +126,7 @@ PF_Err RunCudaPass(GpuDeviceState& device, const GpuFrameContext& ctx, const Fra
     }
 }
 
-bool ReadCudaPixels(GpuDeviceState& device, void* buffer, int32_t width, int32_t height, int32_t pitch,
-                    float* pixels) {
+bool ReadCudaPixels(GpuDeviceState& device, void* buffer, int32_t width, int32_t height, int32_t pitch, float* pixels) {
     return Copy(device, buffer, width, height, pitch, pixels, nullptr);
 }
 

@@ -27,7 +27,8 @@ protected:
     void SetUp() override {
         cu_ = LoadApi();
         if (!cu_) GTEST_SKIP() << "no CUDA device: " << LoadError();
-        if (CudaFatbin().empty()) GTEST_SKIP() << "this build carries no CUDA kernels (configure with -DMORVEL_CUDA=ON)";
+        if (CudaFatbin().empty())
+            GTEST_SKIP() << "this build carries no CUDA kernels (configure with -DMORVEL_CUDA=ON)";
         int count = 0;
         if (cu_->DeviceGetCount(&count) != CUDA_SUCCESS || count == 0) GTEST_SKIP() << "no CUDA device";
         ASSERT_EQ(cu_->DeviceGet(&device_, 0), CUDA_SUCCESS);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "GpuTwinFrame.h"
 #include "cpu/CpuPasses.h"
 #include "cuapi/CuApi.h"
 #include "frame/FrameContext.h"
@@ -19,7 +20,6 @@
 #include "gpu/cuda/CudaKernelArgs.h"
 #include "gpu/cuda/CudaModule.h"
 #include "gpu/cuda/CudaPass.h"
-#include "GpuTwinFrame.h"
 
 namespace morvel {
 namespace {
@@ -74,7 +74,10 @@ CUresult ModuleUnload(CUmodule) {
 CUresult ModuleGetFunction(CUfunction* f, CUmodule, const char* name) {
     if (CUresult err = Fails("function", 500)) return err;
     const std::string n = name;
-    const int i = n == "ClearToOpaqueBlackKernel" ? 0 : n == "LightPassKernel" ? 1 : n == "IncidenceRimPassKernel" ? 2 : -1;
+    const int i = n == "ClearToOpaqueBlackKernel" ? 0
+                  : n == "LightPassKernel"        ? 1
+                  : n == "IncidenceRimPassKernel" ? 2
+                                                  : -1;
     if (i < 0) return 500;
     *f = reinterpret_cast<CUfunction>(&g_function_tokens[i]);
     return CUDA_SUCCESS;
@@ -98,8 +101,7 @@ CUresult LaunchKernel(CUfunction f, unsigned gx, unsigned gy, unsigned gz, unsig
     const auto i = reinterpret_cast<int*>(f) - g_function_tokens;
     if (i == CUDA_KERNEL_CLEAR) RunGrid<CudaClearArgs>(params, gx, gy, bx, by, cudaClearPixel);
     if (i == CUDA_KERNEL_LIGHT) RunGrid<CudaLightArgs>(params, gx, gy, bx, by, cudaLightPixel);
-    if (i == CUDA_KERNEL_INCIDENCE_RIM)
-        RunGrid<CudaIncidenceRimArgs>(params, gx, gy, bx, by, cudaIncidenceRimPixel);
+    if (i == CUDA_KERNEL_INCIDENCE_RIM) RunGrid<CudaIncidenceRimArgs>(params, gx, gy, bx, by, cudaIncidenceRimPixel);
     return CUDA_SUCCESS;
 }
 CUresult StreamSynchronize(CUstream) { return Fails("sync"); }
@@ -159,9 +161,9 @@ TEST(CudaLaunchGrid, CoversTheFrameInWholeBlocks) {
         int w, h;
         unsigned x, y;
     };
-    for (const Case c : {Case{1921, 1080, 121, 68}, Case{1920, 1088, 120, 68}, Case{1, 1, 1, 1}, Case{17, 15, 2, 1},
-                         Case{0, 10, 0, 1}, Case{65535 * 16 + 1, 3, 65536, 1},
-                         Case{4, 65535 * 16 + 1, 1, 0}}) {  // too many blocks down: no launch
+    for (const Case c :
+         {Case{1921, 1080, 121, 68}, Case{1920, 1088, 120, 68}, Case{1, 1, 1, 1}, Case{17, 15, 2, 1}, Case{0, 10, 0, 1},
+          Case{65535 * 16 + 1, 3, 65536, 1}, Case{4, 65535 * 16 + 1, 1, 0}}) {  // too many blocks down: no launch
         SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
         const CudaGrid g = CudaLaunchGrid(c.w, c.h);
         EXPECT_EQ(g.x, c.x);
@@ -229,7 +231,8 @@ TEST_F(CudaBackEnd, RefusedModuleOrMissingKernelDeclinesTheDevice) {
         fake_.fail = {fault};
         if (std::string(fault) == "current") info.contextPV = nullptr;
         GpuDeviceState record;
-        const std::span<const unsigned char> image = std::string(fault) == "empty image" ? std::span<const unsigned char>{} : image_;
+        const std::span<const unsigned char> image =
+            std::string(fault) == "empty image" ? std::span<const unsigned char>{} : image_;
         EXPECT_FALSE(LoadCudaModuleFrom(record, info, image));
         EXPECT_EQ(record.cuda_module, nullptr);
         EXPECT_EQ(record.cuda_context, nullptr);
@@ -251,13 +254,19 @@ TEST_F(CudaBackEnd, EveryPassKindMatchesTheCpuOnOddSizesWithPaddedRows) {
         {"spot", 19, 31, {PASS_SPOT}, {}},
         {"ambient", 21, 9, {PASS_AMBIENT}, {}},
         {"incidence and rim", 37, 23, {PASS_INCIDENCE_RIM}, {}},
-        {"four lights then rim", 41, 18, {PASS_DIRECTIONAL, PASS_POINT, PASS_SPOT, PASS_AMBIENT, PASS_INCIDENCE_RIM},
+        {"four lights then rim",
+         41,
+         18,
+         {PASS_DIRECTIONAL, PASS_POINT, PASS_SPOT, PASS_AMBIENT, PASS_INCIDENCE_RIM},
          {}},
         {"no normal map", 37, 23, {PASS_POINT, PASS_INCIDENCE_RIM}, {SLOT_NORMAL}},
         {"no roughness map", 17, 16, {PASS_SPOT}, {SLOT_ROUGHNESS}},
         {"no metalness map", 16, 17, {PASS_DIRECTIONAL}, {SLOT_METALNESS}},
         {"no specular map", 29, 5, {PASS_AMBIENT}, {SLOT_SPECULAR}},
-        {"input only", 23, 11, {PASS_POINT, PASS_INCIDENCE_RIM},
+        {"input only",
+         23,
+         11,
+         {PASS_POINT, PASS_INCIDENCE_RIM},
          {SLOT_DIFFUSE_ALBEDO, SLOT_NORMAL, SLOT_ROUGHNESS, SLOT_METALNESS, SLOT_SPECULAR, SLOT_SOURCE}},
         {"one pixel", 1, 1, {PASS_DIRECTIONAL}, {}},
     };
