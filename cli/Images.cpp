@@ -1,6 +1,7 @@
 #include "cli/Images.h"
 
 #include <OpenImageIO/imageio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -224,7 +225,8 @@ void WriteImage(const std::string& path, const Frame& frame) {
     }
 
     // Write beside the target and rename, so a failed write never leaves a truncated file.
-    const std::string tmp = path + ".partial" + fs::path(path).extension().string();
+    // The process id keeps two tasks that render the same frame (a re-queued farm chunk) out of each other's file.
+    const std::string tmp = path + ".partial-" + std::to_string(::getpid()) + fs::path(path).extension().string();
     auto out = ImageOutput::create(path);
     if (!out) throw SceneError(path + ": cannot write this format: " + OIIO::geterror());
     if (!out->open(tmp, spec) || !out->write_image(type, data) || !out->close()) {
