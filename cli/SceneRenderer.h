@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,9 @@ private:
     std::vector<ParamSetting> settings_;
     std::map<std::string, std::unique_ptr<minihost::World>> worlds_;
     int depth_ = 32, width_ = 0, height_ = 0;
+    // The input's display origin and data window, which every output keeps.
+    int origin_x_ = 0, origin_y_ = 0;
+    std::optional<Window> data_window_;
 };
 
 }  // namespace morvel::cli

@@ -12,6 +12,7 @@
 
 #include "cli/DemoScene.h"
 #include "cli/EffectError.h"
+#include "cli/LightLimit.h"
 #include "cli/Options.h"
 #include "cli/SceneError.h"
 #include "cli/SceneRenderer.h"
@@ -108,6 +109,9 @@ int Run(const Options& o) {
 
     std::vector<int> frames;
     for (int f = first; f <= last; ++f) frames.push_back(f);
+    const std::string lights_warning =
+        IgnoredLightsWarning(scene.scene, IgnoredLights(scene.scene, frames, renderer.width(), renderer.height()));
+    if (!lights_warning.empty()) std::fprintf(stderr, "morvel-render: warning: %s\n", lights_warning.c_str());
     Progress progress(frames.size(), !o.quiet);
     renderer.Render(frames, [&](int frame, Frame&& image) {
         WriteImage(FramePath(pattern, frame), image);
