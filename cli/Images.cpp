@@ -1,9 +1,11 @@
 #include "cli/Images.h"
 
+#include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imageio.h>
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -185,16 +187,13 @@ void RequireRegularFile(const std::string& path, const std::string& what) {
                          (fs::is_directory(status) ? " (it is a folder)" : ""));
 }
 
-Image ReadImage(const std::string& spec_text) {
-    std::string file, layer;
-    SplitLayer(spec_text, file, layer);
-    std::error_code ec;
-    if (!fs::exists(file, ec)) throw SceneError(file + ": no such image file" + (ec ? " (" + ec.message() + ")" : ""));
-    RequireRegularFile(file, "the image");
-    const std::uintmax_t file_bytes = fs::file_size(file, ec);
+namespace {
+
+Image ReadFrom(const std::string& file, const std::string& spec_text, const std::string& layer,
+               std::optional<std::uintmax_t> file_bytes, OIIO::Filesystem::IOProxy* proxy, std::size_t max_pixels) {
     ImageSpec config;
     config.attribute("oiio:UnassociatedAlpha", 1);
-    auto in = ImageInput::open(file, &config);
+    auto in = ImageInput::open(file, &config, proxy);
     if (!in) throw SceneError(file + ": cannot read the image: " + LibraryReason(OIIO::geterror()));
     const ChannelPick pick = Pick(*in, spec_text, layer);
     if (!in->seek_subimage(pick.subimage, 0))
@@ -207,11 +206,15 @@ Image ReadImage(const std::string& spec_text) {
         throw SceneError(file + ": unsupported image size " + size);
     // The header alone decides the allocation, so a tiny file must not claim a huge image.
     for (const Window& w : {Window{0, 0, spec.width, spec.height}, display})
-        if (w.width > kMaxSide || w.height > kMaxSide || std::size_t(w.width) * w.height > kMaxPixels)
+        if (w.width > kMaxSide || w.height > kMaxSide || std::size_t(w.width) * w.height > max_pixels)
             throw SceneError(file + ": image size " + std::to_string(w.width) + " x " + std::to_string(w.height) +
                              " is too large (at most " + std::to_string(kMaxSide) + " pixels a side and " +
-                             std::to_string(kMaxPixels) + " pixels in all)");
-    if (!ec) CheckClaimAgainstFileSize(in->format_name(), spec, file_bytes, file);
+                             std::to_string(max_pixels) + " pixels in all)");
+    if (file_bytes) CheckClaimAgainstFileSize(in->format_name(), spec, *file_bytes, file);
+    for (const Window& w : {Window{spec.x, spec.y, spec.width, spec.height}, display})
+        if ((long long)w.x + w.width > INT_MAX || (long long)w.y + w.height > INT_MAX)
+            throw SceneError(file + ": the image's window at (" + std::to_string(w.x) + ", " + std::to_string(w.y) +
+                             ") reaches beyond the coordinates a file can hold");
 
     // Only the span of picked channels, so a file with many layers costs no more than one.
     const int first = std::min({pick.r, pick.g, pick.b, pick.a >= 0 ? pick.a : pick.r});
@@ -224,20 +227,44 @@ Image ReadImage(const std::string& spec_text) {
     Image image(display.width, display.height);
     image.origin_x = display.x;
     image.origin_y = display.y;
-    const int x0 = std::max(spec.x, display.x), x1 = std::min(spec.x + spec.width, display.x + display.width);
-    const int y0 = std::max(spec.y, display.y), y1 = std::min(spec.y + spec.height, display.y + display.height);
-    const Window placed{x0 - display.x, y0 - display.y, std::max(x1 - x0, 0), std::max(y1 - y0, 0)};
+    // In 64 bits: a hostile header may put either window near the end of the int range.
+    using W = long long;
+    const W x0 = std::max<W>(spec.x, display.x), x1 = std::min<W>(W(spec.x) + spec.width, W(display.x) + display.width);
+    const W y0 = std::max<W>(spec.y, display.y),
+            y1 = std::min<W>(W(spec.y) + spec.height, W(display.y) + display.height);
+    const Window placed = x1 > x0 && y1 > y0
+                              ? Window{int(x0 - display.x), int(y0 - display.y), int(x1 - x0), int(y1 - y0)}
+                              : Window{0, 0, 0, 0};
     if (!(placed == Window{0, 0, display.width, display.height})) image.data_window = placed;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x) {
-            const float* src = data.data() + (std::size_t(y - spec.y) * spec.width + (x - spec.x)) * span;
-            float* dst = image.At(x - display.x, y - display.y);
+    for (W y = y0; y < y1; ++y)
+        for (W x = x0; x < x1; ++x) {
+            const float* src = data.data() + (std::size_t(y - spec.y) * spec.width + std::size_t(x - spec.x)) * span;
+            float* dst = image.At(int(x - display.x), int(y - display.y));
             dst[0] = src[pick.r - first];
             dst[1] = src[pick.g - first];
             dst[2] = src[pick.b - first];
             dst[3] = pick.a >= 0 ? src[pick.a - first] : 1.0f;
         }
     return image;
+}
+
+}  // namespace
+
+Image ReadImage(const std::string& spec_text) {
+    std::string file, layer;
+    SplitLayer(spec_text, file, layer);
+    std::error_code ec;
+    if (!fs::exists(file, ec)) throw SceneError(file + ": no such image file" + (ec ? " (" + ec.message() + ")" : ""));
+    RequireRegularFile(file, "the image");
+    const std::uintmax_t file_bytes = fs::file_size(file, ec);
+    return ReadFrom(file, spec_text, layer, ec ? std::nullopt : std::optional(file_bytes), nullptr, kMaxPixels);
+}
+
+Image ReadImageBytes(const std::string& name, const std::string& layer, const void* bytes, std::size_t size,
+                     std::size_t max_pixels) {
+    OIIO::Filesystem::IOMemReader reader(bytes, size);
+    return ReadFrom(name, layer.empty() ? name : name + "#" + layer, layer, size, &reader,
+                    std::min(max_pixels, kMaxPixels));
 }
 
 void CheckOutputFormat(const std::string& path, int depth) {

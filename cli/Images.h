@@ -2,6 +2,7 @@
 // no (un)premultiplication: values go in and out exactly as stored.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,6 +40,10 @@ void RequireRegularFile(const std::string& path, const std::string& what);
 // (channels name.R/G/B/A) or the part called name of a multi-layer EXR.
 // Throws SceneError naming the file and what is wrong.
 Image ReadImage(const std::string& path);
+// The same from bytes in memory; `name`'s extension picks the format, and
+// images above `max_pixels` are refused.
+Image ReadImageBytes(const std::string& name, const std::string& layer, const void* bytes, std::size_t size,
+                     std::size_t max_pixels);
 
 // A rendered frame in the depth it was rendered in: 8-bit values 0..255 and
 // 16-bit values 0..32768 (integers held in floats), float as is.
