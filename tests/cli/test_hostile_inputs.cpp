@@ -228,8 +228,9 @@ TEST_F(Hostile, InfiniteHdriTexelsLightTheFrameLikeTheLargestFloat) {
     const Image inf = render("inf.exr"), max = render("max.exr"), nan = render("nan.exr"), zero = render("zero.exr");
     ASSERT_EQ(inf.rgba.size(), max.rgba.size());
     for (std::size_t i = 0; i < inf.rgba.size(); ++i) {
-        if (!(std::isnan(inf.rgba[i]) && std::isnan(max.rgba[i])))
+        if (!(std::isnan(inf.rgba[i]) && std::isnan(max.rgba[i]))) {
             ASSERT_EQ(inf.rgba[i], max.rgba[i]) << "at " << i << " of " << inf.rgba.size();
+        }
     }
     EXPECT_EQ(nan.rgba, zero.rgba);
     // A sun of the largest float overexposes every pixel; a pixel whose own
