@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "shading/HdriBlur.h"
+#include "cpu/HdriBlur.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "shading/CpuPasses.h"
-#include "shading/HdriBlur.h"
-#include "shading/PassLoops.h"
+#include "cpu/CpuPasses.h"
+#include "cpu/HdriBlur.h"
+#include "cpu/PassLoops.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ struct BenchWorld {
                 return static_cast<float>(s >> 8) / 16777216.0f;
             };
             const float r = next(), g = next(), b = 0.5f + 0.5f * next();
-            PixelTraits<Pixel>::store(p, r, g, b, 1.0f);
+            StorePixel(p, r, g, b, 1.0f);
         }
         w.data = reinterpret_cast<PF_PixelPtr>(px.data());
         w.rowbytes = static_cast<A_long>(width * sizeof(Pixel));

@@ -3,7 +3,7 @@
 
 #include "entry/EffectIdentity.h"
 #include "entry/Exports.h"
-#include "entry/HostSuites.h"
+#include "hostaccess/HostSuites.h"
 #include "params/ParamSetup.h"
 #include "render/SmartRender.h"
 #include "scene/SmartPreRender.h"

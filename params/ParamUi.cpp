@@ -1,4 +1,4 @@
-#include "entry/HostSuites.h"
+#include "hostaccess/HostSuites.h"
 #include "params/ParamCheckout.h"
 #include "params/ParamSetup.h"
 #include "params/ParamTable.h"

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "cpu/CpuPasses.h"
 #include "render/SmartRender.h"
 #include "scene/SmartPreRender.h"
 
@@ -102,26 +103,7 @@ void ReleaseFrameBuffers(FrameContext& ctx) {
 
 void ClearToOpaqueBlack(const FrameContext& ctx) {
     if (!ctx.output || !ctx.output->data || ctx.width <= 0 || ctx.height <= 0) return;
-    unsigned char pixel[16] = {};
-    std::size_t pixel_bytes = 0;
-    if (ctx.depth == 8) {
-        pixel[0] = 255;
-        pixel_bytes = 4;
-    } else if (ctx.depth == 16) {
-        const uint16_t full = 32768;
-        std::memcpy(pixel, &full, sizeof full);
-        pixel_bytes = 8;
-    } else {
-        const float full = 1.0f;
-        std::memcpy(pixel, &full, sizeof full);
-        pixel_bytes = 16;
-    }
-    auto* base = reinterpret_cast<unsigned char*>(ctx.output->data);
-    for (int32_t y = 0; y < ctx.height; ++y) {
-        unsigned char* row = base + static_cast<std::ptrdiff_t>(y) * ctx.outputRowBytes;
-        for (int32_t x = 0; x < ctx.width; ++x)
-            std::memcpy(row + static_cast<std::size_t>(x) * pixel_bytes, pixel, pixel_bytes);
-    }
+    ClearOutputCpu(ctx);
 }
 
 }  // namespace morvel

@@ -2,10 +2,10 @@
 
 #include <optional>
 
-#include "render/FrameSettingsBuild.h"
+#include "cpu/CpuPasses.h"
+#include "frame/FrameSettingsBuild.h"
 #include "scene/CollectSceneLights.h"
 #include "scene/SceneLight.h"
-#include "shading/CpuPasses.h"
 
 namespace morvel {
 namespace {

@@ -1,10 +1,10 @@
 // PF_Cmd_SMART_RENDER: one frame on the CPU, pass after pass into the output.
 #pragma once
 
+#include "frame/FrameContext.h"
+#include "frame/FrameSettings.h"
 #include "host/AE_Effect.h"
 #include "host/AE_EffectSmartRender.h"
-#include "render/FrameContext.h"
-#include "render/FrameSettings.h"
 
 namespace morvel {
 

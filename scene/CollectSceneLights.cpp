@@ -3,9 +3,9 @@
 #include <cfloat>
 #include <cmath>
 
-#include "entry/HostSuites.h"
 #include "host/Host.h"
-#include "shading/ShadingMath.h"
+#include "hostaccess/HostSuites.h"
+#include "kernel/ShadingMath.h"
 
 namespace morvel {
 namespace {

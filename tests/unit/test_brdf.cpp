@@ -7,8 +7,8 @@
 #include <limits>
 #include <string>
 
-#include "shading/Brdf.h"
-#include "shading/SurfaceSample.h"
+#include "kernel/Brdf.h"
+#include "kernel/SurfaceSample.h"
 
 using namespace morvel;
 
@@ -24,7 +24,7 @@ D3 normd(D3 v) {
     double l = std::sqrt(dotd(v, v));
     return l > 1e-6 ? D3{v.x / l, v.y / l, v.z / l} : v;
 }
-Vec3 v3(D3 d) { return Vec3{float(d.x), float(d.y), float(d.z)}; }
+Float3 v3(D3 d) { return Float3{float(d.x), float(d.y), float(d.z)}; }
 
 // Independent double evaluation of one light's radiance.
 D3 referencePBR(D3 base, D3 N, double rough, double metal, double specLevel, D3 L, D3 light, double scale) {
@@ -43,7 +43,7 @@ D3 referencePBR(D3 base, D3 N, double rough, double metal, double specLevel, D3 
     return D3{channel(base.x, light.x), channel(base.y, light.y), channel(base.z, light.z)};
 }
 
-void expectVec(Vec3 got, Vec3 want, double tol, const std::string& what = "") {
+void expectVec(Float3 got, Float3 want, double tol, const std::string& what = "") {
     EXPECT_NEAR(got.x, want.x, tol) << what;
     EXPECT_NEAR(got.y, want.y, tol) << what;
     EXPECT_NEAR(got.z, want.z, tol) << what;
@@ -54,8 +54,8 @@ PassPixels px(const PassPixel* base, const PassPixel* source = nullptr, const Pa
     return PassPixels{base, source, normal, rough, metal, spec};
 }
 
-Vec3 grey(const Vec3& N, const Vec3& L, float rough = 0.5f) {
-    return renderPBR(splat(0.5f), N, rough, 0.0f, 0.5f, L, splat(1.0f), 1.0f, 1.0f);
+Float3 grey(const Float3& N, const Float3& L, float rough = 0.5f) {
+    return renderPBR(splat3(0.5f), N, rough, 0.0f, 0.5f, L, splat3(1.0f), 1.0f, 1.0f);
 }
 
 }  // namespace
@@ -65,8 +65,8 @@ TEST(Brdf, WorkedHeadOnValue) {
     const float D = distributionGGX(1.0f, 0.25f), G = geometrySmith(1.0f, 1.0f, 0.5f);
     EXPECT_NEAR(D, 5.0925f, 1e-3f);
     EXPECT_NEAR(G, 0.999998f, 1e-6f);
-    EXPECT_FLOAT_EQ(fresnelSchlick(1.0f, splat(0.04f)).x, 0.04f);
-    expectVec(grey(Vec3{0, 0, 1}, Vec3{0, 0, 1}), splat(0.20371f), 1e-5);  // 0.05093 specular + 0.15279 diffuse
+    EXPECT_FLOAT_EQ(fresnelSchlick(1.0f, splat3(0.04f)).x, 0.04f);
+    expectVec(grey(Float3{0, 0, 1}, Float3{0, 0, 1}), splat3(0.20371f), 1e-5);  // 0.05093 specular + 0.15279 diffuse
 }
 
 TEST(Brdf, RenderMatchesDoubleReference) {
@@ -89,8 +89,8 @@ TEST(Brdf, RenderMatchesDoubleReference) {
     };
     for (const Row& r : rows) {
         // The scale goes in as intensity 2 times attenuation scale / 2.
-        Vec3 got = renderPBR(v3(r.base), v3(r.N), float(r.rough), float(r.metal), float(r.spec), v3(r.L), v3(r.light),
-                             2.0f, float(r.scale / 2));
+        Float3 got = renderPBR(v3(r.base), v3(r.N), float(r.rough), float(r.metal), float(r.spec), v3(r.L), v3(r.light),
+                               2.0f, float(r.scale / 2));
         D3 want = referencePBR(r.base, r.N, r.rough, r.metal, r.spec, r.L, r.light, r.scale);
         double w[3] = {want.x, want.y, want.z}, g[3] = {got.x, got.y, got.z};
         for (int i = 0; i < 3; ++i) EXPECT_NEAR(g[i], w[i], 2e-5 * std::max(1.0, std::fabs(w[i]))) << r.name << i;
@@ -99,76 +99,75 @@ TEST(Brdf, RenderMatchesDoubleReference) {
 
 TEST(Brdf, DegenerateInputs) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    const std::pair<Vec3, Vec3> dark[] = {{Vec3{0, 0, 0}, Vec3{0, 0, 1}},   // zero normal
-                                          {Vec3{0, 0, 1}, Vec3{0, 0, -1}},  // light exactly behind
-                                          {Vec3{0, 0, 1}, Vec3{1, 0, 0}},   // light in the surface plane
-                                          {Vec3{0, 0, 1}, Vec3{0, 0, 0}}};  // zero light vector
+    const std::pair<Float3, Float3> dark[] = {{Float3{0, 0, 0}, Float3{0, 0, 1}},   // zero normal
+                                              {Float3{0, 0, 1}, Float3{0, 0, -1}},  // light exactly behind
+                                              {Float3{0, 0, 1}, Float3{1, 0, 0}},   // light in the surface plane
+                                              {Float3{0, 0, 1}, Float3{0, 0, 0}}};  // zero light vector
     for (auto [N, L] : dark) {
-        Vec3 c = renderPBR(splat(0.5f), N, 0.5f, 0.0f, 0.5f, L, splat(1.0f), 5.0f, 1.0f);
-        expectVec(c, splat(0.0f), 0.0, "N.z " + std::to_string(N.z) + " L.z " + std::to_string(L.z));
+        Float3 c = renderPBR(splat3(0.5f), N, 0.5f, 0.0f, 0.5f, L, splat3(1.0f), 5.0f, 1.0f);
+        expectVec(c, splat3(0.0f), 0.0, "N.z " + std::to_string(N.z) + " L.z " + std::to_string(L.z));
     }
     // Roughness 0 keeps alpha at 0.002: the GGX epsilon caps the peak near a2 / 1e-6 = 4.
     EXPECT_NEAR(distributionGGX(1.0f, MIN_ALPHA), 4.0f, 1e-3f);
     EXPECT_LT(distributionGGX(0.99f, MIN_ALPHA), 0.01f);
     const float lambert = 0.96f * 0.5f * INV_PI;
-    EXPECT_NEAR(grey(Vec3{0, 0, 1}, Vec3{0, 0, 1}, 0.0f).x - lambert, 0.04f, 1e-4f);  // D G F / 4, D = 4
-    const Vec3 off = normalize3(Vec3{0.3f, 0, 1});  // off the mirror only the diffuse part is left
-    EXPECT_NEAR(grey(Vec3{0, 0, 1}, off, 0.0f).x / off.z, lambert, 2e-3f);
+    EXPECT_NEAR(grey(Float3{0, 0, 1}, Float3{0, 0, 1}, 0.0f).x - lambert, 0.04f, 1e-4f);  // D G F / 4, D = 4
+    const Float3 off = normalize3(Float3{0.3f, 0, 1});  // off the mirror only the diffuse part is left
+    EXPECT_NEAR(grey(Float3{0, 0, 1}, off, 0.0f).x / off.z, lambert, 2e-3f);
 
     // NaN never leaves a clamp, normalize3 leaves a NaN vector alone, a NaN L stays finite.
     EXPECT_EQ(clamp_f(nan, 0.0f, 1.0f), 1.0f);
-    EXPECT_TRUE(std::isnan(normalize3(Vec3{nan, 0, 0}).x));
-    EXPECT_EQ(normalize3(Vec3{nan, 0, 0}).y, 0.0f);
-    EXPECT_FALSE(std::isinf(grey(Vec3{0, 0, 1}, Vec3{nan, nan, nan}).x));
-    EXPECT_EQ(normalize3(Vec3{1e-7f, 0, 0}).x, 1e-7f);  // tiny vectors are kept, not blown up
+    EXPECT_TRUE(std::isnan(normalize3(Float3{nan, 0, 0}).x));
+    EXPECT_EQ(normalize3(Float3{nan, 0, 0}).y, 0.0f);
+    EXPECT_FALSE(std::isinf(grey(Float3{0, 0, 1}, Float3{nan, nan, nan}).x));
+    EXPECT_EQ(normalize3(Float3{1e-7f, 0, 0}).x, 1e-7f);  // tiny vectors are kept, not blown up
 }
 
 TEST(Brdf, MetallicOneAndSpecularZero) {
-    const Vec3 N{0, 0, 1};
+    const Float3 N{0, 0, 1};
     // Head-on F = F0 = base colour for a metal: no diffuse, the specular tinted by the base.
-    EXPECT_EQ(renderPBR(splat(0.0f), N, 0.5f, 1.0f, 0.5f, N, splat(1), 1, 1).x, 0.0f);
-    EXPECT_GT(renderPBR(splat(0.0f), N, 0.5f, 0.0f, 0.5f, N, splat(1), 1, 1).x, 0.0f);
+    EXPECT_EQ(renderPBR(splat3(0.0f), N, 0.5f, 1.0f, 0.5f, N, splat3(1), 1, 1).x, 0.0f);
+    EXPECT_GT(renderPBR(splat3(0.0f), N, 0.5f, 0.0f, 0.5f, N, splat3(1), 1, 1).x, 0.0f);
     const float spec1 = distributionGGX(1.0f, 0.25f) * geometrySmith(1.0f, 1.0f, 0.5f) / 4.0f;
-    expectVec(renderPBR(Vec3{1.0f, 0.5f, 0.25f}, N, 0.5f, 1.0f, 0.5f, N, splat(1), 1, 1),
-              Vec3{spec1, spec1 * 0.5f, spec1 * 0.25f}, 1e-5);
+    expectVec(renderPBR(Float3{1.0f, 0.5f, 0.25f}, N, 0.5f, 1.0f, 0.5f, N, splat3(1), 1, 1),
+              Float3{spec1, spec1 * 0.5f, spec1 * 0.25f}, 1e-5);
 
     // Specular 0 on a dielectric leaves pure Lambert.
-    const Vec3 L = normalize3(Vec3{0.3f, 0.4f, 0.866f});
+    const Float3 L = normalize3(Float3{0.3f, 0.4f, 0.866f});
     const double s = L.z / kPi;  // NdotL / pi, intensity 2 * attenuation 0.5
-    expectVec(renderPBR(Vec3{0.8f, 0.4f, 0.2f}, N, 0.3f, 0.0f, 0.0f, L, splat(1.0f), 2.0f, 0.5f),
+    expectVec(renderPBR(Float3{0.8f, 0.4f, 0.2f}, N, 0.3f, 0.0f, 0.0f, L, splat3(1.0f), 2.0f, 0.5f),
               v3({0.8 * s, 0.4 * s, 0.2 * s}), 1e-6);
 }
 
 TEST(SurfaceSample, LayersDefaultsBlendAndAdjusts) {
     const PassPixel b{0.2f, 0.4f, 0.6f, 0.75f}, src{1.0f, 0.0f, 0.5f, 0.1f}, nrm{0.75f, 0.5f, 1.0f, 1.0f};
     const PassPixel rgh{0.3f, 0.9f, 0.9f, 1.0f}, mtl{0.6f, 0.0f, 0.0f, 1.0f}, spc{0.8f, 0.0f, 0.0f, 1.0f};
-    const PassPixel flat{0.5f, 0.5f, 1.0f, 1.0f}, grey{0.5f, 0.5f, 0.5f, 1.0f}, gpuRgh{0.9f, 0.9f, 0.3f, 1.0f};
-    const float s3 = 1.0f / std::sqrt(3.0f);
-    const Vec3 rgb{0.2f, 0.4f, 0.6f}, bgr{0.6f, 0.4f, 0.2f}, up{0, 0, 1}, tilted{0.4472136f, 0, 0.8944272f};
+    const PassPixel grey{0.5f, 0.5f, 0.5f, 1.0f};
+    const Float3 rgb{0.2f, 0.4f, 0.6f}, up{0, 0, 1}, tilted{0.4472136f, 0, 0.8944272f};
+    struct Adjusts {  // source blend (squared) and the three adjusts in stops
+        float blend, rough, spec, metal;
+    };
     struct Row {
         const char* name;
-        bool gpu;
         PassPixels in;
-        SampleAdjusts adj;
+        Adjusts adj;
         SurfaceSample want;
     };
     const Row rows[] = {
         // No source layer: the blend is skipped whatever its weight; CPU defaults 0.5 / 0 / 0.5.
-        {"defaults", false, px(&b), {1, 0, 0, 0}, {rgb, 0.75f, up, 0.5f, 0.0f, 0.5f}},
-        {"nothing", false, px(nullptr), {}, {{0, 0, 0}, 1.0f, up, 0.5f, 0.0f, 0.5f}},
+        {"defaults", px(&b), {1, 0, 0, 0}, {rgb, 0.75f, up, 0.5f, 0.0f, 0.5f}},
+        {"nothing", px(nullptr), {}, {{0, 0, 0}, 1.0f, up, 0.5f, 0.0f, 0.5f}},
         // Weight 1 replaces the base; alpha stays the base's; 0.3 * 4 and 0.6 * 2 clamp to 1; 0.8 / 2;
         // the normal (0.5, 0, 1) is normalised.
-        {"all", false, px(&b, &src, &nrm, &rgh, &mtl, &spc), {1, 2, -1, 1}, {{1, 0, 0.5f}, 0.75f, tilted, 1, 1, 0.4f}},
-        {"blend 1/4", false, px(&b, &src), {0.25f, 0, 0, 0}, {{0.4f, 0.3f, 0.575f}, 0.75f, up, 0.5f, 0, 0.5f}},
-        {"adjusted default", false, px(&b), {0, -1, 0, 0}, {rgb, 0.75f, up, 0.25f, 0, 0.5f}},
-        {"grey normal stays zero", false, px(&b, nullptr, &grey), {}, {rgb, 0.75f, {0, 0, 0}, 0.5f, 0, 0.5f}},
-        // GPU: blue first, scalars from component 0 (blue), absent maps read as zero-filled substitutes.
-        {"gpu", true, px(&b, nullptr, &flat, &gpuRgh), {}, {bgr, 0.75f, up, 0.3f, 0, 0}},
-        {"gpu no normal", true, px(&b), {}, {bgr, 0.75f, {-s3, -s3, -s3}, 0, 0, 0}},
+        {"all", px(&b, &src, &nrm, &rgh, &mtl, &spc), {1, 2, -1, 1}, {{1, 0, 0.5f}, 0.75f, tilted, 1, 1, 0.4f}},
+        {"blend 1/4", px(&b, &src), {0.25f, 0, 0, 0}, {{0.4f, 0.3f, 0.575f}, 0.75f, up, 0.5f, 0, 0.5f}},
+        {"adjusted default", px(&b), {0, -1, 0, 0}, {rgb, 0.75f, up, 0.25f, 0, 0.5f}},
+        {"grey normal stays zero", px(&b, nullptr, &grey), {}, {rgb, 0.75f, {0, 0, 0}, 0.5f, 0, 0.5f}},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        const SurfaceSample s = r.gpu ? makeSurfaceSampleGpu(r.in, r.adj) : makeSurfaceSample(r.in, r.adj);
+        const SurfaceSample s =
+            makeSurfaceSample(r.in, makeSampleScales(r.adj.blend, r.adj.rough, r.adj.spec, r.adj.metal));
         expectVec(s.baseColor, r.want.baseColor, 1e-7);
         expectVec(s.N, r.want.N, 1e-6);
         EXPECT_EQ(s.alpha, r.want.alpha);
@@ -176,17 +175,4 @@ TEST(SurfaceSample, LayersDefaultsBlendAndAdjusts) {
         EXPECT_EQ(s.metallic, r.want.metallic);
         EXPECT_EQ(s.specular, r.want.specular);
     }
-}
-
-TEST(Brdf, OpenClVariantAddsIncidenceRimEvenWhenUnlit) {
-    IncidenceRimParams ir{};
-    ir.incidence_enable = 1;
-    ir.incidence_amount = ir.incidence_power = 1.0f;
-    ir.incidence_color = Vec3{1, 0, 0};
-    SurfaceSample s{splat(0.5f), 1.0f, Vec3{1, 0, 0}, 0.5f, 0.0f, 0.5f};
-    // Light from behind: no BRDF term, the incidence of a side-on normal stays.
-    expectVec(renderPBRWithIncidenceRim(s, Vec3{-1, 0, 0}, splat(1), 1.0f, 1.0f, ir, 1.0f), Vec3{1, 0, 0}, 0.0);
-    s.N = Vec3{0, 0, 1};
-    EXPECT_EQ(renderPBRWithIncidenceRim(s, s.N, splat(1), 1.0f, 1.0f, ir, 0.5f).y,
-              renderPBR(s, s.N, splat(1), 1.0f, 1.0f).y * 0.5f);
 }

@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "shading/CpuPasses.h"
-#include "shading/PassLoops.h"
+#include "cpu/CpuPasses.h"
+#include "cpu/PassLoops.h"
 
 using namespace morvel;
 
@@ -30,8 +30,8 @@ struct TestWorld {
         w.world_flags = PixelTraits<Pixel>::kDepth == 16 ? PF_WorldFlag_DEEP : 0;
     }
     Pixel& at(int x, int y) { return mem[static_cast<size_t>(y) * stridePixels + x]; }
-    PassPixel get(int x, int y) { return PixelTraits<Pixel>::toFloat(at(x, y)); }
-    void set(int x, int y, PassPixel p) { PixelTraits<Pixel>::store(at(x, y), p.r, p.g, p.b, p.a); }
+    PassPixel get(int x, int y) { return PixelToFloat(at(x, y)); }
+    void set(int x, int y, PassPixel p) { StorePixel(at(x, y), p.r, p.g, p.b, p.a); }
     // Marks every pixel, padding included, so untouched memory can be recognised.
     void fillAll(PassPixel p) {
         for (int y = 0; y < w.height; ++y)
@@ -170,21 +170,22 @@ FrameSettings pass(PassType type, int first) {
 
 // What one pass contributes at a covered pixel, from the per-pixel functions alone.
 template <typename Pixel>
-Vec3 passReference(Scene<Pixel>& s, const FrameSettings& fs, int x, int y) {
+Float3 passReference(Scene<Pixel>& s, const FrameSettings& fs, int x, int y) {
     PassPixel b, src, n, r, m, sp;
     const PassPixel* np = s.read(NORMAL, x, y, n);
     if (fs.pass_type == PASS_INCIDENCE_RIM) {
-        const Vec3 N = np ? decodeNormal(np->r, np->g, np->b) : Vec3{0.0f, 0.0f, 1.0f};
-        return incidenceRimColor(N, Vec3{0.0f, 0.0f, 1.0f}, incidenceRimParamsFrom(fs));
+        const Float3 N = np ? decodeNormal(np->r, np->g, np->b) : Float3{0.0f, 0.0f, 1.0f};
+        return incidenceRimColor(N, IncidenceRimPassOf(fs));
     }
     const PassPixels in{s.readBase(x, y, b),    s.read(SOURCE, x, y, src), np,
                         s.read(ROUGH, x, y, r), s.read(METAL, x, y, m),    s.read(SPEC, x, y, sp)};
-    const LightSample ls = lightForPixel(fs, x, y);
-    return renderPBR(makeSurfaceSample(in, sampleAdjustsFrom(fs)), ls.L, lightColorOf(fs), fs.intensity,
-                     ls.attenuation);
+    const LightPass lp = LightPassOf(fs);
+    const LightSample ls = lightAtPixel(lp, x, y);
+    return renderSamplePBR(makeSurfaceSample(in, lightPassScales(lp)), ls.L, Float3{fs.light_r, fs.light_g, fs.light_b},
+                           fs.intensity, ls.attenuation);
 }
 
-void expectPixelNear(const PassPixel& got, Vec3 c, float a, float tol, int x, int y) {
+void expectPixelNear(const PassPixel& got, Float3 c, float a, float tol, int x, int y) {
     EXPECT_NEAR(got.r, c.x, tol) << x << "," << y;
     EXPECT_NEAR(got.g, c.y, tol) << x << "," << y;
     EXPECT_NEAR(got.b, c.z, tol) << x << "," << y;
@@ -204,11 +205,11 @@ int renderAndExpectRuleA(Scene<PF_PixelFloat>& s, const FrameSettings& fs, PassP
         for (int x = 0; x < s.width; ++x) {
             PassPixel b;
             const float alpha = s.readBase(x, y, b)->a;
-            Vec3 want = first ? Vec3{0.0f, 0.0f, 0.0f} : Vec3{marker.r, marker.g, marker.b};
+            Float3 want = first ? Float3{0.0f, 0.0f, 0.0f} : Float3{marker.r, marker.g, marker.b};
             if (alpha > 0.0f) {
-                const Vec3 add = passReference(s, fs, x, y);
+                const Float3 add = passReference(s, fs, x, y);
                 lit += std::max({add.x, add.y, add.z}) > 0.01f;
-                want = want + add;
+                want = add3(want, add);
             }
             expectPixelNear(s.output.get(x, y), want, alpha > 0.0f ? alpha : first ? 0.0f : marker.a, 2e-6f, x, y);
         }
@@ -335,7 +336,7 @@ void expectUniformEnvironmentTotal() {
     ASSERT_EQ(RenderIblPassCpu(s.ctx, iblPass(1)), PF_Err_NONE);
     for (int y = 0; y < 23; ++y)
         for (int x = 0; x < 37; ++x)
-            expectPixelNear(s.output.get(x, y), Vec3{0.41542f, 0.41542f, 0.41542f}, (x + y) % 5 == 0 ? 0.0f : 0.75f,
+            expectPixelNear(s.output.get(x, y), Float3{0.41542f, 0.41542f, 0.41542f}, (x + y) % 5 == 0 ? 0.0f : 0.75f,
                             1e-4f, x, y);
     EXPECT_EQ(s.ctx.hdriDiffuse.size(), 64u * 32u * 4u);
 }
@@ -400,22 +401,23 @@ TEST(CpuIblPass, MatchesPerPixelEnvironmentShading) {
         RenderIblPassCpu(s.ctx, fs);
 
         const HdriView dv{s.ctx.hdriDiffuse.data(), 48, 24, 48}, sv{s.ctx.hdriSpecular.data(), 48, 24, 48};
-        const IblSettings ibl = iblSettingsFromPass(fs);
+        const IblPass ibl = IblPassOf(fs, 37, 23);
         for (int y = 0; y < 23; ++y) {
             for (int x = 0; x < 37; ++x) {
                 PassPixel b{}, n{}, r{}, m{}, sp{};
                 s.readBase(x, y, b);
                 const PassPixel* np = s.read(NORMAL, x, y, n);
                 s.read(ROUGH, x, y, r), s.read(METAL, x, y, m), s.read(SPEC, x, y, sp);
-                const Vec3 N = np ? decodeNormal(n.r, n.g, n.b) : Vec3{0, 0, 1};
-                Vec3 c = shadeEnvironment(Vec3{b.r, b.g, b.b}, N, std::clamp(r.r, 0.04f, 1.0f),
-                                          std::clamp(m.r, 0.0f, 1.0f), sp.r, dv, sv, ibl);
+                const Float3 N = np ? decodeNormal(n.r, n.g, n.b) : Float3{0, 0, 1};
+                Float3 c = shadeEnvironment(Float3{b.r, b.g, b.b}, N, std::clamp(r.r, 0.04f, 1.0f),
+                                            std::clamp(m.r, 0.0f, 1.0f), sp.r, dv, sv, ibl);
                 float alpha = b.a;
                 const PreviewSphereInfo info = getPreviewSphereInfo(x, y, 37, 23);
-                const Vec3 ball =
-                    samplePreviewSphereHDRI(info.normal, sv, fs.ibl_rotation_x, fs.ibl_rotation_y, fs.ibl_rotation_z);
-                if (info.covered && blendPreviewSphere(c, ball, info.alpha)) alpha = 1.0f;
-                if (!first) c = c + Vec3{marker.r, marker.g, marker.b};
+                if (info.covered) {
+                    c = blendPreviewSphere(c, samplePreviewSphereHDRI(info.normal, sv, ibl.sphereRotation), info.alpha);
+                    if (info.alpha > 0.5f) alpha = 1.0f;
+                }
+                if (!first) c = add3(c, Float3{marker.r, marker.g, marker.b});
                 expectPixelNear(s.output.get(x, y), c, alpha, 2e-6f, x, y);
             }
         }

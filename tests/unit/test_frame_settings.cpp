@@ -9,8 +9,8 @@
 #include <stdexcept>
 
 #include "FakeSceneHost.h"
-#include "render/FrameContext.h"
-#include "render/FrameSettingsBuild.h"
+#include "frame/FrameContext.h"
+#include "frame/FrameSettingsBuild.h"
 
 using namespace morvel;
 using morvel::test::FakeSceneHost;

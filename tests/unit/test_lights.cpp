@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "render/FrameSettings.h"
-#include "shading/AnalyticLights.h"
-#include "shading/Brdf.h"
+#include "frame/FrameSettings.h"
+#include "frame/KernelPasses.h"
+#include "kernel/AnalyticLights.h"
+#include "kernel/Brdf.h"
 
 using namespace morvel;
 
@@ -15,7 +16,7 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-FrameSettings frame(int w, int h, int32_t passType, Vec3 pos = {}, float decay = 0.0f) {
+FrameSettings frame(int w, int h, int32_t passType, Float3 pos = {}, float decay = 0.0f) {
     FrameSettings fs{};
     fs.width = fs.stride = w;
     fs.height = h;
@@ -26,6 +27,13 @@ FrameSettings frame(int w, int h, int32_t passType, Vec3 pos = {}, float decay =
     fs.light_pos_z = pos.z;
     fs.light_decay = decay;
     return fs;
+}
+
+// A pass record's light at one pixel, as the light pass computes it.
+LightSample lightForPixel(const FrameSettings& fs, int x, int y) { return lightAtPixel(LightPassOf(fs), x, y); }
+
+float spotCone(Float3 L, Float3 axis, float angle, float feather) {
+    return spotConeFactor(L, makeSpotCone(axis, angle, feather));
 }
 
 double refAttenuation(double dist, double decay) { return 1.0 / std::max(std::pow(std::max(dist, 0.01), decay), 1e-6); }
@@ -51,13 +59,11 @@ TEST(Lights, DirectionalAmbientAndPassesWithoutLight) {
         const LightSample ls = lightForPixel(frame(4, 4, t), 1, 1);
         EXPECT_TRUE(ls.attenuation == 0.0f && ls.L.z == 0.0f) << "pass " << t;
     }
-    const Vec3 cuda = ambientColorCuda(Vec3{0.5f, 0.25f, 1.0f}, Vec3{1, 0, 0.5f}, 5.0f);  // no BRDF on CUDA
-    EXPECT_TRUE(cuda.x == 2.5f && cuda.y == 0.0f && cuda.z == 2.5f);
 }
 
 TEST(Lights, FalloffTypesAndDistanceWindow) {
     struct Row {
-        Vec3 pos;
+        Float3 pos;
         float px, py, aspect, window;
     };
     const Row rows[] = {
@@ -89,25 +95,18 @@ TEST(Lights, FalloffTypesAndDistanceWindow) {
 
 TEST(Lights, LightOnTheSurfaceAddsNothingButStaysFinite) {
     // Pixel (0, 0) of a 2 x 2 frame has its centre at (0.25, 0.25); the light sits there at z = 0.
-    LightSample ls = lightForPixel(frame(2, 2, PASS_POINT, Vec3{0.25f, 0.25f, 0}, 2.0f), 0, 0);
+    LightSample ls = lightForPixel(frame(2, 2, PASS_POINT, Float3{0.25f, 0.25f, 0}, 2.0f), 0, 0);
     EXPECT_EQ(ls.L.x + ls.L.y + ls.L.z, 0.0f);
     EXPECT_FLOAT_EQ(ls.attenuation, 10000.0f);  // 1 / 0.01^2
-    EXPECT_EQ(renderPBR(splat(0.5f), Vec3{0, 0, 1}, 0.5f, 0, 0.5f, ls.L, splat(1), 5, ls.attenuation).x, 0.0f);
+    EXPECT_EQ(renderPBR(splat3(0.5f), Float3{0, 0, 1}, 0.5f, 0, 0.5f, ls.L, splat3(1), 5, ls.attenuation).x, 0.0f);
 }
 
 TEST(Lights, AspectMeasuresXInFrameHeights) {
     // 2:1 frame, light in the surface plane at row 50's centre; the rightmost pixel's centre
     // is (199.5 / 200 - 0.5) * 2 = 0.995 frame heights away.
-    LightSample ls = lightForPixel(frame(200, 100, PASS_POINT, Vec3{0.5f, 0.505f, 0}, 1.0f), 199, 50);
+    LightSample ls = lightForPixel(frame(200, 100, PASS_POINT, Float3{0.5f, 0.505f, 0}, 1.0f), 199, 50);
     EXPECT_NEAR(ls.attenuation, 1.0 / 0.995, 1e-5);
     EXPECT_NEAR(ls.L.x, -1.0f, 1e-6f);
-    // The OpenCL variant measures x in frame widths: half as far. Square frames agree.
-    LightSample cl = pointLightOpenCL(Vec3{0.5f, 0.505f, 0.0f}, pixelCentreX(199, 200), pixelCentreY(50, 100), 1.0f);
-    EXPECT_NEAR(cl.attenuation, 1.0 / 0.4975, 1e-4);
-    LightSample sq = pointLight(Vec3{0.2f, 0.7f, 0.3f}, 0.6f, 0.1f, 1.0f, 2.0f, 0.0f);
-    LightSample sqcl = pointLightOpenCL(Vec3{0.2f, 0.7f, 0.3f}, 0.6f, 0.1f, 2.0f);
-    EXPECT_EQ(sq.attenuation, sqcl.attenuation);
-    EXPECT_EQ(sq.L.x, sqcl.L.x);
 }
 
 TEST(Lights, SpotConeEdges) {
@@ -130,15 +129,16 @@ TEST(Lights, SpotConeEdges) {
             ASSERT_TRUE(want > 0.0 && want < 1.0);
         }
         // Axis straight into the screen; L from the surface back towards the light.
-        EXPECT_NEAR(spotCone(Vec3{float(std::sin(a)), 0, float(std::cos(a))}, Vec3{0, 0, -1}, float(cone), r.feather),
-                    want, 2e-4)
+        EXPECT_NEAR(
+            spotCone(Float3{float(std::sin(a)), 0, float(std::cos(a))}, Float3{0, 0, -1}, float(cone), r.feather), want,
+            2e-4)
             << "feather " << r.feather << " at " << r.offAxisDeg << " deg";
     }
-    EXPECT_EQ(spotCone(Vec3{0, 0, 1}, Vec3{0, 0, -7}, float(cone), 0.0f), 1.0f);  // the axis is normalised first
+    EXPECT_EQ(spotCone(Float3{0, 0, 1}, Float3{0, 0, -7}, float(cone), 0.0f), 1.0f);  // the axis is normalised first
 }
 
 TEST(Lights, SpotAimedAtAPointLightsItAndNotTheFarCorner) {
-    FrameSettings fs = frame(200, 100, PASS_SPOT, Vec3{0.5f, 0.5f, 0.5f});
+    FrameSettings fs = frame(200, 100, PASS_SPOT, Float3{0.5f, 0.5f, 0.5f});
     fs.cone_angle = float(20.0 * kPi / 180.0);
     fs.cone_feather = 0.5f;
     // Aim from the light at the centre of pixel (150, 25).

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "FakeSceneHost.h"
-#include "entry/HostSuites.h"
+#include "hostaccess/HostSuites.h"
 #include "scene/CollectSceneLights.h"
 
 using namespace morvel;

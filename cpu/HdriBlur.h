@@ -7,28 +7,11 @@
 #include <cstddef>
 #include <vector>
 
+#include "kernel/HdriBlurTaps.h"
+
 namespace morvel {
 
 struct FrameSettings;
-
-// Largest tap count on each side of a blur; the diffuse blur (sigma 100)
-// always runs at this cap.
-inline constexpr int kMaxBlurRadius = 128;
-
-// Blurs below this sigma are replaced by a plain copy.
-inline constexpr float kMinBlurSigma = 0.5f;
-
-// The diffuse image is always blurred this strongly, in pixels.
-inline constexpr float kDiffuseBlurSigma = 100.0f;
-
-// Taps on each side for a CPU/CUDA blur: ceil(3 sigma) kept within
-// [1, kMaxBlurRadius]. NaN and infinities land on the bounds instead of
-// reaching an undefined float-to-int conversion.
-int BlurRadius(float sigma);
-
-// Fills weights[0 .. 2*radius] with exp(-k^2 / (2 sigma^2)) for k = -radius..radius
-// and returns their sum (float, summed in tap order).
-float BlurWeights(float sigma, int radius, float* weights);
 
 // A borrowed view of the host's HDRI world: A, R, G, B per pixel at depth 8
 // (unsigned bytes), 16 (0..32768) or 32 (float); rows rowBytes apart.

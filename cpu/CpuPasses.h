@@ -2,9 +2,9 @@
 // frame's pixel depth.
 #pragma once
 
+#include "frame/FrameContext.h"
+#include "frame/FrameSettings.h"
 #include "host/AE_Effect.h"
-#include "render/FrameContext.h"
-#include "render/FrameSettings.h"
 
 namespace morvel {
 
@@ -13,5 +13,8 @@ PF_Err RenderPassCpu(const FrameContext& ctx, const FrameSettings& pass);
 
 // Prepares the blurred HDRI buffers of the context, then shades the environment pass.
 PF_Err RenderIblPassCpu(FrameContext& ctx, const FrameSettings& pass);
+
+// Every pixel of the output becomes black with alpha at full value.
+void ClearOutputCpu(const FrameContext& ctx);
 
 }  // namespace morvel

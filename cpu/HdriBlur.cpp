@@ -1,4 +1,4 @@
-#include "shading/HdriBlur.h"
+#include "cpu/HdriBlur.h"
 
 #include <omp.h>
 
@@ -9,7 +9,7 @@
 #include <new>
 #include <vector>
 
-#include "render/FrameSettings.h"
+#include "frame/FrameSettings.h"
 
 // The convolution is compute bound. On x86-64 GCC builds an AVX2+FMA copy is
 // picked at run time; its only difference is rounding (fused multiply-add).
@@ -32,7 +32,6 @@
 namespace morvel {
 namespace {
 
-constexpr int kMaxTaps = 2 * kMaxBlurRadius + 1;
 constexpr int kColumnStrip = 16;
 
 // out[i] = sum over t ascending of w[t] * in[i + t], for i in [0, n).
@@ -107,10 +106,9 @@ void CopyColourOpaque(const float* src, float* dst, int width, int height, int s
     }
 }
 
-// The weight table, normalised once by its sum (both directions share it; for the
-// columns this equals dividing each weighted sum, up to rounding).
+// The kernel's normalised weight table (both directions share it).
 struct Kernel {
-    float weights[kMaxTaps];
+    float weights[kMaxBlurTaps];
     int radius = 1;
     int taps = 3;
     bool usable = false;
@@ -118,35 +116,14 @@ struct Kernel {
 
 Kernel MakeKernel(float sigma) {
     Kernel k;
-    k.radius = BlurRadius(sigma);
+    const int radius = NormalizedBlurWeights(sigma, k.weights);
+    k.usable = radius > 0;
+    k.radius = k.usable ? radius : 1;
     k.taps = 2 * k.radius + 1;
-    const float sum = BlurWeights(sigma, k.radius, k.weights);
-    k.usable = sum > 0.0f && std::isfinite(sum);
-    if (k.usable)
-        for (int t = 0; t < k.taps; ++t) k.weights[t] /= sum;
     return k;
 }
 
 }  // namespace
-
-int BlurRadius(float sigma) {
-    const float r = std::ceil(sigma * 3.0f);
-    if (!(r >= 1.0f)) return 1;
-    if (r >= static_cast<float>(kMaxBlurRadius)) return kMaxBlurRadius;
-    return static_cast<int>(r);
-}
-
-float BlurWeights(float sigma, int radius, float* weights) {
-    const float twoSigma2 = 2.0f * sigma * sigma;
-    float sum = 0.0f;
-    for (int k = -radius; k <= radius; ++k) {
-        const float kf = static_cast<float>(k);
-        const float w = std::exp(-(kf * kf) / twoSigma2);
-        weights[k + radius] = w;
-        sum += w;
-    }
-    return sum;
-}
 
 bool ConvertHdriToFloat(const HdriWorldView& src, float* dst, int dstStride) {
     if (!src.pixels || !dst || src.width <= 0 || src.height <= 0 || dstStride < src.width) return false;

@@ -1,4 +1,4 @@
-#include "render/FrameContext.h"
+#include "frame/FrameContext.h"
 
 #include <cstddef>
 #include <limits>

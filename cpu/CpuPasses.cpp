@@ -1,10 +1,10 @@
-#include "shading/CpuPasses.h"
+#include "cpu/CpuPasses.h"
 
 #include <utility>
 #include <vector>
 
-#include "shading/HdriBlur.h"
-#include "shading/PassLoops.h"
+#include "cpu/HdriBlur.h"
+#include "cpu/PassLoops.h"
 
 namespace morvel {
 
@@ -25,6 +25,20 @@ PF_Err RenderPassCpu(const FrameContext& ctx, const FrameSettings& pass) {
             break;
     }
     return PF_Err_NONE;
+}
+
+void ClearOutputCpu(const FrameContext& ctx) {
+    switch (ctx.depth) {
+        case 8:
+            ClearRows<PF_Pixel8>(ctx);
+            break;
+        case 16:
+            ClearRows<PF_Pixel16>(ctx);
+            break;
+        default:
+            ClearRows<PF_PixelFloat>(ctx);
+            break;
+    }
 }
 
 PF_Err RenderIblPassCpu(FrameContext& ctx, const FrameSettings& pass) {

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <optional>
 
+#include "frame/FrameSettings.h"
 #include "host/AE_Effect.h"
 #include "params/ParamIndex.h"
-#include "render/FrameSettings.h"
 #include "scene/SceneLight.h"
 
 namespace morvel {

@@ -1,11 +1,11 @@
-#include "render/FrameSettingsBuild.h"
+#include "frame/FrameSettingsBuild.h"
 
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
 
-#include "shading/ShadingMath.h"
+#include "kernel/ShadingMath.h"
 
 namespace morvel {
 namespace {

@@ -1,0 +1,121 @@
+// Pixels as every pass reads and writes them: a buffer (or a host world's data) with
+// its row bytes, the extent that may be touched, and the pixel layout. Host worlds
+// hold A, R, G, B in 8 bits (0..255), 16 bits (0..32768) or float; GPU buffers hold
+// B, G, R, A floats. Every layout reads into the same float PassPixel.
+#ifndef MORVEL_KERNEL_IMAGE_VIEW_H
+#define MORVEL_KERNEL_IMAGE_VIEW_H
+
+#include "kernel/Compat.h"
+#include "kernel/SurfaceSample.h"
+
+MORVEL_NAMESPACE_BEGIN
+
+enum PixelLayout { PIXEL_ARGB8 = 0, PIXEL_ARGB16 = 1, PIXEL_ARGB32F = 2, PIXEL_BGRA32F = 3 };
+
+MORVEL_CONST int kMaxChannel8 = 255;
+MORVEL_CONST int kMaxChannel16 = 32768;  // the host's 16-bit white, not 65535
+
+// A view with no data has a width and height of 0: nothing is inside it.
+typedef struct ImageView {
+    MORVEL_GLOBAL unsigned char* data;
+    ptrdiff_t rowBytes;
+    int width;  // pixels that may be touched per row, never past the row bytes
+    int height;
+    int layout;  // a PixelLayout
+} ImageView;
+
+MORVEL_FUNC int pixelBytes(int layout) { return layout == PIXEL_ARGB8 ? 4 : (layout == PIXEL_ARGB16 ? 8 : 16); }
+
+// Callers pass x, y >= 0.
+MORVEL_FUNC int viewCovers(ImageView v, int x, int y) { return x < v.width && y < v.height; }
+
+MORVEL_FUNC MORVEL_GLOBAL unsigned char* viewPixel(ImageView v, int x, int y) {
+    return v.data + (ptrdiff_t)y * v.rowBytes + (ptrdiff_t)x * pixelBytes(v.layout);
+}
+
+MORVEL_FUNC PassPixel makePassPixel(float r, float g, float b, float a) {
+    PassPixel p;
+    p.r = r;
+    p.g = g;
+    p.b = b;
+    p.a = a;
+    return p;
+}
+
+// 8-bit / 255, 16-bit / 32768, float as it is.
+MORVEL_FUNC PassPixel readPixel(ImageView v, int x, int y) {
+    MORVEL_GLOBAL const unsigned char* p = viewPixel(v, x, y);
+    if (v.layout == PIXEL_ARGB8) {
+        return makePassPixel((float)p[1] / 255.0f, (float)p[2] / 255.0f, (float)p[3] / 255.0f, (float)p[0] / 255.0f);
+    }
+    if (v.layout == PIXEL_ARGB16) {
+        MORVEL_GLOBAL const unsigned short* q = (MORVEL_GLOBAL const unsigned short*)p;
+        const float scale = 1.0f / 32768.0f;  // exact: a power of two
+        return makePassPixel((float)q[1] * scale, (float)q[2] * scale, (float)q[3] * scale, (float)q[0] * scale);
+    }
+    MORVEL_GLOBAL const float* f = (MORVEL_GLOBAL const float*)p;
+    if (v.layout == PIXEL_BGRA32F) {
+        return makePassPixel(f[2], f[1], f[0], f[3]);
+    }
+    return makePassPixel(f[1], f[2], f[3], f[0]);
+}
+
+// Rounds v * maxValue to the nearest integer channel value in 0..maxValue. The clamp is
+// done in float before the conversion: a float-to-int conversion of NaN, an infinity
+// or anything out of int range is undefined, so NaN and -inf land on 0, +inf and huge
+// values on maxValue. In range, this is (int)(v * maxValue + 0.5).
+MORVEL_FUNC int QuantizeChannel(float v, int maxValue) {
+    const float scaled = v * (float)maxValue + 0.5f;
+    if (!(scaled > 0.0f)) {
+        return 0;
+    }
+    if (scaled >= (float)maxValue) {
+        return maxValue;
+    }
+    return (int)scaled;
+}
+
+// Integer layouts quantise; float layouts keep sums above 1 and below 0 unclamped.
+MORVEL_FUNC void storePixel(ImageView v, int x, int y, float r, float g, float b, float a) {
+    MORVEL_GLOBAL unsigned char* p = viewPixel(v, x, y);
+    if (v.layout == PIXEL_ARGB8) {
+        p[0] = (unsigned char)QuantizeChannel(a, kMaxChannel8);
+        p[1] = (unsigned char)QuantizeChannel(r, kMaxChannel8);
+        p[2] = (unsigned char)QuantizeChannel(g, kMaxChannel8);
+        p[3] = (unsigned char)QuantizeChannel(b, kMaxChannel8);
+        return;
+    }
+    if (v.layout == PIXEL_ARGB16) {
+        MORVEL_GLOBAL unsigned short* q = (MORVEL_GLOBAL unsigned short*)p;
+        q[0] = (unsigned short)QuantizeChannel(a, kMaxChannel16);
+        q[1] = (unsigned short)QuantizeChannel(r, kMaxChannel16);
+        q[2] = (unsigned short)QuantizeChannel(g, kMaxChannel16);
+        q[3] = (unsigned short)QuantizeChannel(b, kMaxChannel16);
+        return;
+    }
+    MORVEL_GLOBAL float* f = (MORVEL_GLOBAL float*)p;
+    if (v.layout == PIXEL_BGRA32F) {
+        f[0] = b;
+        f[1] = g;
+        f[2] = r;
+        f[3] = a;
+        return;
+    }
+    f[0] = a;
+    f[1] = r;
+    f[2] = g;
+    f[3] = b;
+}
+
+// The pixel of a layer at (x, y) into *tmp, or null where the layer has none.
+MORVEL_FUNC const PassPixel* readLayer(ImageView v, int x, int y, PassPixel* tmp) {
+    if (!viewCovers(v, x, y)) {
+        return 0;
+    }
+    *tmp = readPixel(v, x, y);
+    return tmp;
+}
+
+MORVEL_NAMESPACE_END
+
+#endif

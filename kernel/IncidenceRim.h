@@ -1,0 +1,69 @@
+// Two artistic terms computed from the normal alone: a facing-ratio glow towards the
+// silhouette ("incidence") and an edge light on one side of it ("rim").
+#ifndef MORVEL_KERNEL_INCIDENCE_RIM_H
+#define MORVEL_KERNEL_INCIDENCE_RIM_H
+
+#include "kernel/Compat.h"
+#include "kernel/Float3.h"
+#include "kernel/ShadingMath.h"
+
+MORVEL_NAMESPACE_BEGIN
+
+// Facing ratio (1 - |N.z|)^power; |N.z| so back-facing normals count like front-facing
+// ones. powf(0, 0) is 1, so a power of 0 gives a flat tint.
+MORVEL_FUNC float computeIncidence(Float3 N, float amount, float power) {
+    float NdotV = fabsf(N.z);
+    float f = powf(clamp_f(1.0f - NdotV, 0.0f, 1.0f), power);
+    return f * amount;
+}
+
+// The screen direction of the rim for an angle: (cos a, sin a, 0).
+MORVEL_FUNC Float3 rimDirection(float angle) { return make_float3(cosf(angle), sinf(angle), 0.0f); }
+
+// Screen-direction rim: edge factor times how far N points against rimDir.
+MORVEL_FUNC float computeRimLight(Float3 N, float amount, float power, float threshold, Float3 rimDir) {
+    float edge = 1.0f - fabsf(N.z);
+    float directional = clamp_f(-dot3(N, rimDir), 0.0f, 1.0f);
+    float rim = powf(clamp_f(edge * directional, 0.0f, 1.0f), power);
+    if (threshold > 0.0f) {
+        // The 0.001 keeps the remap finite at threshold 1 (and so never quite reaches 1).
+        rim = clamp_f((rim - threshold) / (1.0f - threshold + 0.001f), 0.0f, 1.0f);
+    }
+    return rim * amount;
+}
+
+// The incidence and rim pass as every back end receives it (IncidenceRimPassOf in
+// frame/KernelPasses.h); scalars only, like LightPass.
+typedef struct IncidenceRimPass {
+    int is_first;
+    int incidence_enable;
+    float incidence_amount;
+    float incidence_power;
+    float incidence_r, incidence_g, incidence_b;
+    int rimlight_enable;
+    float rimlight_amount;
+    float rimlight_power;
+    float rimlight_threshold;
+    float rimlight_r, rimlight_g, rimlight_b;
+    float rim_dir_x, rim_dir_y;  // rimDirection of the angle, once per pass
+} IncidenceRimPass;
+
+// Colour of the incidence and rim pass for one covered pixel. A term that is off, or on
+// with no amount, adds nothing and is not evaluated.
+MORVEL_FUNC Float3 incidenceRimColor(Float3 N, IncidenceRimPass p) {
+    Float3 c = make_float3(0.0f, 0.0f, 0.0f);
+    if (p.incidence_enable != 0 && p.incidence_amount > 0.0f) {
+        c = add3(c, scale3(make_float3(p.incidence_r, p.incidence_g, p.incidence_b),
+                           computeIncidence(N, p.incidence_amount, p.incidence_power)));
+    }
+    if (p.rimlight_enable != 0 && p.rimlight_amount > 0.0f) {
+        const Float3 dir = make_float3(p.rim_dir_x, p.rim_dir_y, 0.0f);
+        c = add3(c, scale3(make_float3(p.rimlight_r, p.rimlight_g, p.rimlight_b),
+                           computeRimLight(N, p.rimlight_amount, p.rimlight_power, p.rimlight_threshold, dir)));
+    }
+    return c;
+}
+
+MORVEL_NAMESPACE_END
+
+#endif

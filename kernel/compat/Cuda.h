@@ -1,0 +1,20 @@
+// The kernel compiled by nvcc: functions for host and device, CUDA's own float3.
+// Build with --fmad=false so that no multiply-add is fused and CUDA rounds like the CPU.
+#ifndef MORVEL_KERNEL_COMPAT_CUDA_H
+#define MORVEL_KERNEL_COMPAT_CUDA_H
+
+#include <cuda_runtime.h>
+#include <math.h>
+#include <stddef.h>
+
+#define MORVEL_FUNC __host__ __device__ __forceinline__
+#define MORVEL_GLOBAL
+#define MORVEL_CONST constexpr
+#define MORVEL_NAMESPACE_BEGIN namespace morvel {
+#define MORVEL_NAMESPACE_END }
+
+MORVEL_NAMESPACE_BEGIN
+typedef ::float3 Float3;
+MORVEL_NAMESPACE_END
+
+#endif
