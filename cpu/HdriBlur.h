@@ -3,7 +3,6 @@
 // in for roughness filtering at lookup time.
 #pragma once
 
-#include <cfloat>
 #include <cstddef>
 #include <vector>
 
@@ -23,21 +22,10 @@ struct HdriWorldView {
     int depth = 0;
 };
 
-// One texel of a float HDRI as the blurs may take it: the blurs spread each
-// texel over the whole map, so one infinite or NaN value would blank every
-// pixel. +Inf (a half-float sun above 65504) becomes the largest float,
-// -Inf and NaN become 0.
-inline float FiniteHdriValue(float v) {
-    if (v != v) return 0.0f;
-    if (v > FLT_MAX) return FLT_MAX;
-    if (v < -FLT_MAX) return 0.0f;
-    return v;
-}
-
 // Converts the world into dst (R, G, B, A floats, rows dstStride pixels
-// apart), float values through FiniteHdriValue. Returns false, writing nothing, for a null pointer, an empty size,
-// a stride below the width, rows shorter than the width or a depth other
-// than 8, 16 or 32.
+// apart), each value through finiteHdriValue. Returns false, writing nothing,
+// for a null pointer, an empty size, a stride below the width, rows shorter
+// than the width or a depth other than 8, 16 or 32.
 bool ConvertHdriToFloat(const HdriWorldView& src, float* dst, int dstStride);
 
 // Horizontal blur, wrapping at the left and right edges (the equirect image is

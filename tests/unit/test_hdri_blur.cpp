@@ -191,7 +191,7 @@ TEST(ConvertHdriToFloat, NonFiniteTexelsBecomeFiniteBeforeTheBlurs) {
     const std::pair<float, float> cases[] = {{inf, FLT_MAX}, {-inf, 0.0f},   {nan, 0.0f},
                                              {-nan, 0.0f},   {-2.5f, -2.5f}, {FLT_MAX, FLT_MAX}};
     for (const auto& [in, expected] : cases) {
-        EXPECT_EQ(FiniteHdriValue(in), expected) << in;
+        EXPECT_EQ(finiteHdriValue(in), expected) << in;
         const int w = 16, h = 8;
         const auto world = MakeWorld<float>(w, h, w * 16, [](int, int, int c) { return c == 0 ? 1.0f : 0.5f; });
         std::vector<unsigned char> bytes = world;
