@@ -188,8 +188,8 @@ TEST(ConvertHdriToFloat, EachDepthReordersArgbToRgbaAndSkipsRowPadding) {
 // spread it over the whole map. Both blurred maps stay finite everywhere.
 TEST(ConvertHdriToFloat, NonFiniteTexelsBecomeFiniteBeforeTheBlurs) {
     const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
-    const std::pair<float, float> cases[] = {{inf, FLT_MAX}, {-inf, 0.0f},   {nan, 0.0f},
-                                             {-nan, 0.0f},   {-2.5f, -2.5f}, {FLT_MAX, FLT_MAX}};
+    const std::pair<float, float> cases[] = {{inf, 65504.0f}, {-inf, 0.0f},   {nan, 0.0f},
+                                             {-nan, 0.0f},    {-2.5f, -2.5f}, {FLT_MAX, FLT_MAX}};
     for (const auto& [in, expected] : cases) {
         EXPECT_EQ(finiteHdriValue(in), expected) << in;
         const int w = 16, h = 8;
