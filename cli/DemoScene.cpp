@@ -150,7 +150,7 @@ SceneImages MakeDemoScene(int width, int height) {
     scene.depth = 16;
     for (const char* name :
          {"input", "Diffuse Albedo", "Normal Map", "Roughness", "Metalness", "Specular Albedo", "Depth Map", "HDRI"})
-        scene.layers.push_back({name, ""});
+        scene.layers.push_back({name, "", ""});
     out.layers["input"] = p.albedo;
     out.layers["Diffuse Albedo"] = p.albedo;
     out.layers["Normal Map"] = std::move(p.normal);

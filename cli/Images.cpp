@@ -2,6 +2,7 @@
 
 #include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imageio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -345,7 +346,8 @@ void WriteImage(const std::string& path, const Frame& frame) {
     }
 
     // Write beside the target and rename, so a failed write never leaves a truncated file.
-    const std::string tmp = path + ".partial" + fs::path(path).extension().string();
+    // The process id keeps two tasks that render the same frame (a re-queued farm chunk) out of each other's file.
+    const std::string tmp = path + ".partial-" + std::to_string(::getpid()) + fs::path(path).extension().string();
     // The temporary file goes on every failure, a failed rename included.
     struct RemoveUnlessKept {
         const std::string& file;

@@ -111,6 +111,27 @@ constexpr std::size_t kMaxNesting = 32;
 
 class TooDeep : public std::exception {};
 
+std::string ColorSpaceName(const Json& j, const std::string& where) {
+    if (!j.is_string() || j.get<std::string>().empty()) Fail(where, "expected a colour space name, got " + Describe(j));
+    return j.get<std::string>();
+}
+
+// "file.png" or {"file": "file.png", "colorspace": "sRGB"}.
+LayerRef ParseLayer(const std::string& name, const Json& value, const std::string& where, const std::string& base_dir) {
+    LayerRef layer{name, "", ""};
+    const Json* file = &value;
+    if (value.is_object()) {
+        CheckKeys(value, {"file", "colorspace"}, where);
+        if (!value.contains("file")) Fail(where, "missing key \"file\" (the image path)");
+        file = &value["file"];
+        if (value.contains("colorspace")) layer.colorspace = ColorSpaceName(value["colorspace"], where + ".colorspace");
+    }
+    if (!file->is_string() || file->get<std::string>().empty())
+        Fail(file == &value ? where : where + ".file", "expected an image path, got " + Describe(*file));
+    layer.path = ResolvePath(file->get<std::string>(), base_dir);
+    return layer;
+}
+
 // Where the parser is, so a value it cannot hold (1e999) can be named by its field.
 class JsonPath {
 public:
@@ -182,7 +203,7 @@ Scene ParseScene(const std::string& text, const std::string& file, const std::st
                          "cannot hold the value: " + JsonMessage(e));
     }
     RequireObject(root, file);
-    CheckKeys(root, {"fps", "depth", "layers", "params", "lights"}, file);
+    CheckKeys(root, {"fps", "depth", "layers", "params", "lights", "working_colorspace", "output_colorspace"}, file);
 
     Scene scene;
     scene.file = file;
@@ -198,11 +219,8 @@ Scene ParseScene(const std::string& text, const std::string& file, const std::st
     }
     if (root.contains("layers")) {
         const std::string where = file + ": layers";
-        for (const auto& [name, value] : RequireObject(root["layers"], where).items()) {
-            if (!value.is_string() || value.get<std::string>().empty())
-                Fail(where + "." + name, "expected an image path, got " + Describe(value));
-            scene.layers.push_back({name, ResolvePath(value.get<std::string>(), base_dir)});
-        }
+        for (const auto& [name, value] : RequireObject(root["layers"], where).items())
+            scene.layers.push_back(ParseLayer(name, value, where + "." + name, base_dir));
     }
     if (root.contains("params")) {
         const std::string where = file + ": params";
@@ -211,6 +229,9 @@ Scene ParseScene(const std::string& text, const std::string& file, const std::st
             scene.params.push_back({name, ParseAnimated(value, Expect::Param(), at), at});
         }
     }
+    for (auto [key, out] : {std::pair{"working_colorspace", &scene.working_colorspace},
+                            std::pair{"output_colorspace", &scene.output_colorspace}})
+        if (root.contains(key)) *out = ColorSpaceName(root[key], file + ": " + key);
     if (root.contains("lights")) {
         const Json& lights = root["lights"];
         if (!lights.is_array()) Fail(file + ": lights", "expected an array of lights, got " + Describe(lights));

@@ -40,8 +40,9 @@ struct LightState {
 };
 
 struct LayerRef {
-    std::string name;  // "input" or a layer parameter's UI name
-    std::string path;  // resolved against the scene's folder; may end in "#layer"
+    std::string name;        // "input" or a layer parameter's UI name
+    std::string path;        // resolved against the scene's folder; may end in "#layer"
+    std::string colorspace;  // "": used as stored
 };
 
 struct ParamSetting {
@@ -57,6 +58,8 @@ struct Scene {
     std::vector<LayerRef> layers;
     std::vector<ParamSetting> params;
     std::vector<LightSpec> lights;
+    std::string working_colorspace;  // "": the colour config's scene-linear role
+    std::string output_colorspace;   // "": written in the working space
 
     const LayerRef* FindLayer(const std::string& name) const;
 };

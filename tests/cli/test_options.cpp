@@ -8,9 +8,10 @@ namespace morvel::cli {
 namespace {
 
 TEST(Options, ParsesEveryOptionAndDefaultsToTheDemoScene) {
-    const Options o = ParseOptions({"shot.json", "-o", "out.####.exr", "--depth", "16", "--backend=cpu", "--frames",
-                                    "3-9", "--jobs", "2", "--set", "Source Blend=25", "--set=Enable IBL=true",
-                                    "--module", "/m/Morvel.aex", "--quiet"});
+    const Options o =
+        ParseOptions({"shot.json", "-o", "out.####.exr", "--depth", "16", "--backend=cpu", "--frames", "3-9", "--jobs",
+                      "2", "--set", "Source Blend=25", "--set=Enable IBL=true", "--module", "/m/Morvel.aex", "--quiet",
+                      "--colorconfig", "studio.ocio", "--skip-existing"});
     EXPECT_EQ(o.scene, "shot.json");
     EXPECT_EQ(o.output, "out.####.exr");
     EXPECT_EQ(o.depth, 16);
@@ -20,9 +21,11 @@ TEST(Options, ParsesEveryOptionAndDefaultsToTheDemoScene) {
     EXPECT_EQ(o.sets, (std::vector<std::string>{"Source Blend=25", "Enable IBL=true"}));
     EXPECT_EQ(o.module, "/m/Morvel.aex");
     EXPECT_TRUE(o.quiet);
+    EXPECT_EQ(o.colorconfig, "studio.ocio");
+    EXPECT_TRUE(o.skip_existing);
 
     const Options d = ParseOptions({});
-    EXPECT_FALSE(d.scene || d.output || d.depth || d.quiet);
+    EXPECT_FALSE(d.scene || d.output || d.depth || d.quiet || d.colorconfig || d.skip_existing);
     EXPECT_EQ(d.backend, Backend::Auto);
     EXPECT_EQ(d.jobs, 1);
     EXPECT_EQ(ParseOptions({"--frames", "7"}).frames, (std::pair<int, int>{7, 7}));
@@ -41,6 +44,8 @@ TEST(Options, UsageErrorsNameTheOptionAndTheExpectation) {
         {{"a.json", "b.json"}, "b.json: only one scene file"},
         {{"--frames", "0-5", "-o", "out.exr"}, "a frame range needs ####"},
         {{"--quiet=yes"}, "takes no value"},
+        {{"--skip-existing=1"}, "takes no value"},
+        {{"--colorconfig="}, "--colorconfig: expects a config file name"},
     };
     for (const auto& [args, part] : cases) {
         try {
