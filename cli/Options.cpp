@@ -36,7 +36,17 @@ const char* Usage() {
            "\n"
            "  -o, --output PATH        output image; #### becomes the frame number (.exr .png .tif .jpg)\n"
            "      --depth 8|16|32      pixel depth of the frame (default: the scene's, else 32)\n"
-           "      --backend auto|cpu|opencl|cuda   frame flow to request (default auto: cpu)\n"
+           "      --backend auto|cpu|opencl|cuda   frame flow to request (default auto: a GPU device when\n"
+           "                           one is present, else cpu; CPU OpenCL platforms such as PoCL are\n"
+           "                           used only when asked for with opencl)\n"
+           "      --list-devices       print the OpenCL devices and whether the effect takes each; with -v\n"
+           "                           also why a device is declined (its program build log)\n"
+           "      --report FILE        write one JSON object per frame: frame, backend, device, fallback, seconds\n"
+           "      --inject-fault NAME  make the host fail in a named way (repeatable):\n"
+           "                             gpu-suite        the host has no \"PF GPU Device Suite\"\n"
+           "                             gpu-device-info  GetDeviceInfo fails\n"
+           "                             gpu-world-data   each frame's first GetGPUWorldData gives null\n"
+           "                             gpu-queue        the device hands a queue of another context\n"
            "      --frames A-B         render frames A to B (keyframes interpolate)\n"
            "      --jobs N             render N frames at once on N threads\n"
            "      --set 'Name=value'   set a parameter by UI name (repeatable), e.g. 'Rim Light/Amount=80'\n"
@@ -46,6 +56,7 @@ const char* Usage() {
            "                           OpenImageIO's built-in one)\n"
            "      --skip-existing      leave frames whose output file exists (re-queued farm tasks)\n"
            "  -q, --quiet              no progress output\n"
+           "  -v, --verbose            more detail (with --list-devices)\n"
            "  -h, --help               this text\n"
            "\n"
            "Exit status: 0 success, 1 the effect returned an error, 2 bad usage or bad scene.\n";
@@ -102,6 +113,23 @@ Options ParseOptions(const std::vector<std::string>& args) {
             o.sets.push_back(value());
         } else if (name == "--list-params") {
             o.list_params = true;
+        } else if (name == "--list-devices") {
+            o.list_devices = true;
+        } else if (name == "-v" || name == "--verbose") {
+            o.verbose = true;
+        } else if (name == "--report") {
+            o.report = value();
+            if (o.report->empty()) Bad(name, "expects a file name");
+        } else if (name == "--inject-fault") {
+            const std::string v = value();
+            bool known = false;
+            std::string names;
+            for (const char* f : kHostFaults) {
+                known = known || v == f;
+                names += std::string(names.empty() ? "" : ", ") + f;
+            }
+            if (!known) Bad("--inject-fault " + v, "expected one of " + names);
+            o.inject_faults.push_back(v);
         } else if (name == "--module") {
             o.module = value();
         } else if (name == "--colorconfig") {
@@ -118,8 +146,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
         } else {
             o.scene = arg;
         }
-        if (has_inline &&
-            (name == "--list-params" || name == "--quiet" || name == "--help" || name == "--skip-existing"))
+        if (has_inline && (name == "--list-params" || name == "--list-devices" || name == "--verbose" ||
+                           name == "--quiet" || name == "--help" || name == "--skip-existing"))
             Bad(arg, "takes no value");
     }
     if (o.frames && o.frames->second > o.frames->first && o.output && o.output->find('#') == std::string::npos)

@@ -21,12 +21,19 @@ struct Options {
     int jobs = 1;
     std::vector<std::string> sets;  // "Name=value", in order
     bool list_params = false;
+    bool list_devices = false;
+    bool verbose = false;
+    std::optional<std::string> report;       // JSON lines, one object per frame
+    std::vector<std::string> inject_faults;  // names from kHostFaults
     std::optional<std::string> module;
     std::optional<std::string> colorconfig;  // none: $OCIO, else the built-in config
     bool skip_existing = false;
     bool quiet = false;
     bool help = false;
 };
+
+// The host faults --inject-fault can make (the help text says what each does).
+inline constexpr const char* kHostFaults[] = {"gpu-suite", "gpu-device-info", "gpu-world-data", "gpu-queue"};
 
 // Throws SceneError (exit status 2) naming the option and what it expects.
 Options ParseOptions(const std::vector<std::string>& args);

@@ -1,6 +1,7 @@
 #include "cli/SceneRenderer.h"
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <exception>
 #include <mutex>
@@ -12,6 +13,7 @@
 #include "minihost/Composition.h"
 #include "minihost/Error.h"
 #include "minihost/Frame.h"
+#include "minihost/OpenClDevice.h"
 #include "minihost/ParamText.h"
 #include "minihost/Session.h"
 
@@ -129,7 +131,35 @@ SceneRenderer::SceneRenderer(const std::string& module_path, int threads) {
     params_ = ReadParams(sessions_.front()->params());
 }
 
-SceneRenderer::~SceneRenderer() = default;
+SceneRenderer::~SceneRenderer() {
+    if (!gpu_data_) return;
+    try {
+        sessions_.front()->SetdownGpuDevice(0, gpu_data_);
+    } catch (const minihost::Error&) {
+        // A destructor cannot report; the process is ending its use of the module.
+    }
+}
+
+std::optional<std::string> SceneRenderer::UseOpenClDevice(const minihost::OpenClDeviceEntry& entry,
+                                                          const HostFaults& faults) {
+    device_ = std::make_shared<minihost::OpenClDevice>(entry, faults.gpu_queue);
+    for (auto& session : sessions_) {
+        session->gpu().AddDevice(device_);
+        session->gpu().faults.device_info_fails = faults.gpu_device_info;
+        session->gpu().faults.first_world_data_null = faults.gpu_world_data;
+        if (faults.gpu_suite) session->suites().SetMode("PF GPU Device Suite", 1, minihost::SuiteMode::AcquireFails);
+    }
+    // One setup for the process: every session drives the same loaded module.
+    const minihost::GpuSetup setup = sessions_.front()->SetupGpuDevice(0);
+    if (setup.accepted) {
+        gpu_data_ = setup.gpu_data;
+        return std::nullopt;
+    }
+    std::string why = setup.outcome.err ? "device setup returned error " + std::to_string(setup.outcome.err)
+                                        : "the effect declined the device";
+    if (!setup.outcome.Message().empty()) why += ": " + setup.outcome.Message();
+    return why;
+}
 
 void SceneRenderer::Load(const SceneImages& scene, int depth, const std::vector<ParamSetting>& overrides) {
     CheckLayers(scene.scene, params_);
@@ -164,7 +194,8 @@ void SceneRenderer::Load(const SceneImages& scene, int depth, const std::vector<
     }
 }
 
-Frame SceneRenderer::RenderOn(minihost::Session& session, int frame) {
+Frame SceneRenderer::RenderOn(minihost::Session& session, int frame, FrameReport& report) {
+    const auto start = std::chrono::steady_clock::now();
     // Nothing reads the records here; dropping them each frame keeps a long sequence in bounded memory.
     session.params().ClearRecords();
     session.suites().ClearEvents();
@@ -177,6 +208,10 @@ Frame SceneRenderer::RenderOn(minihost::Session& session, int frame) {
     request.time_scale = A_u_long(std::lround(scene_.fps * 1000));
     request.time_step = 1000;
     request.current_time = A_long(frame) * 1000;
+    if (gpu_data_) {
+        request.render_command = PF_Cmd_SMART_RENDER_GPU;
+        request.gpu = minihost::GpuTarget{0, gpu_data_, 0};
+    }
     const minihost::FrameResult result = minihost::RenderFrame(session, request);
     const std::string context =
         "frame " + std::to_string(frame) + (result.rendered ? " (smart render)" : " (smart pre-render)");
@@ -188,10 +223,21 @@ Frame SceneRenderer::RenderOn(minihost::Session& session, int frame) {
                                       std::to_string(r.left) + ", top " + std::to_string(r.top) + ", right " +
                                       std::to_string(r.right) + ", bottom " + std::to_string(r.bottom) + ")");
     }
-    return FromWorld(*result.output);
+    Frame out = FromWorld(*result.output);
+    report.frame = frame;
+    report.backend = gpu_data_ ? "opencl" : "cpu";
+    if (gpu_data_) report.device = device_->entry().name;
+    report.fallback = result.fallback;
+    report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return out;
 }
 
-Frame SceneRenderer::RenderOne(int frame) { return RenderOn(*sessions_.front(), frame); }
+Frame SceneRenderer::RenderOne(int frame) {
+    FrameReport report;
+    Frame f = RenderOn(*sessions_.front(), frame, report);
+    if (report_) report_(report);
+    return f;
+}
 
 void SceneRenderer::Render(const std::vector<int>& frames, const std::function<void(int, Frame&&)>& done) {
     std::atomic<std::size_t> next{0};
@@ -203,9 +249,12 @@ void SceneRenderer::Render(const std::vector<int>& frames, const std::function<v
             const std::size_t i = next++;
             if (i >= frames.size()) return;
             try {
-                Frame f = RenderOn(session, frames[i]);
+                FrameReport report;
+                Frame f = RenderOn(session, frames[i], report);
                 std::lock_guard lock(mutex);
-                if (!stop) done(frames[i], std::move(f));
+                if (stop) continue;
+                if (report_) report_(report);
+                done(frames[i], std::move(f));
             } catch (...) {
                 std::lock_guard lock(mutex);
                 if (!error) error = std::current_exception();

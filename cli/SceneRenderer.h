@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,11 +15,30 @@
 #include "cli/SceneImages.h"
 
 namespace minihost {
+class OpenClDevice;
 class Session;
 class World;
+struct OpenClDeviceEntry;
 }  // namespace minihost
 
 namespace morvel::cli {
+
+// How one frame was rendered.
+struct FrameReport {
+    int frame = 0;
+    std::string backend;                // "cpu" or "opencl"
+    std::optional<std::string> device;  // the GPU device's name
+    bool fallback = false;              // the effect rendered the frame again on the CPU
+    double seconds = 0;
+};
+
+// The host faults of --inject-fault, by name.
+struct HostFaults {
+    bool gpu_suite = false;
+    bool gpu_device_info = false;
+    bool gpu_world_data = false;
+    bool gpu_queue = false;
+};
 
 class SceneRenderer {
 public:
@@ -38,6 +58,15 @@ public:
     // (the HDRI always in float). Throws SceneError.
     void Load(const SceneImages& scene, int depth, const std::vector<ParamSetting>& overrides = {});
 
+    // Offers the OpenCL device to the effect with GPU device setup; frames then go
+    // through the GPU command on it, all threads sharing the device. Returns
+    // nullopt when the effect takes the device, else why not (frames then render
+    // through the CPU command, as the host does). Throws minihost::Error when the
+    // device cannot be opened.
+    std::optional<std::string> UseOpenClDevice(const minihost::OpenClDeviceEntry& entry, const HostFaults& faults);
+    // Each rendered frame's report, called like `done`.
+    void OnReport(std::function<void(const FrameReport&)> sink) { report_ = std::move(sink); }
+
     int width() const { return width_; }
     int height() const { return height_; }
 
@@ -48,7 +77,7 @@ public:
     void Render(const std::vector<int>& frames, const std::function<void(int, Frame&&)>& done);
 
 private:
-    Frame RenderOn(minihost::Session& session, int frame);
+    Frame RenderOn(minihost::Session& session, int frame, FrameReport& report);
 
     std::vector<std::unique_ptr<minihost::Session>> sessions_;
     std::vector<ParamInfo> params_;
@@ -56,6 +85,9 @@ private:
     std::vector<ParamSetting> settings_;
     std::map<std::string, std::unique_ptr<minihost::World>> worlds_;
     int depth_ = 32, width_ = 0, height_ = 0;
+    std::shared_ptr<minihost::OpenClDevice> device_;
+    void* gpu_data_ = nullptr;  // set while the effect holds device 0
+    std::function<void(const FrameReport&)> report_;
 };
 
 }  // namespace morvel::cli

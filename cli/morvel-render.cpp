@@ -5,8 +5,11 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <memory>
 #include <new>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -18,6 +21,8 @@
 #include "cli/SceneError.h"
 #include "cli/SceneRenderer.h"
 #include "minihost/Error.h"
+#include "minihost/OpenClDevice.h"
+#include "minihost/Session.h"
 
 #ifndef MORVEL_DEFAULT_MODULE
 #define MORVEL_DEFAULT_MODULE ""
@@ -83,19 +88,99 @@ private:
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
+// Offers each device to the effect on its own, as a host probing its devices would.
+void ListDevices(const std::string& module, bool verbose) {
+    const std::vector<minihost::OpenClDeviceEntry> devices = minihost::ListOpenClDevices();
+    if (devices.empty()) {
+        std::printf("no OpenCL devices (no OpenCL library, or no platform installed)\n");
+        return;
+    }
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        const minihost::OpenClDeviceEntry& d = devices[i];
+        std::string verdict;
+        std::string why;
+        try {
+            minihost::Session session(module);
+            session.GlobalSetup();
+            session.gpu().AddDevice(std::make_shared<minihost::OpenClDevice>(d));
+            const minihost::GpuSetup setup = session.SetupGpuDevice(0);
+            if (setup.accepted) {
+                verdict = "accepted";
+                session.SetdownGpuDevice(0, setup.gpu_data);
+            } else {
+                verdict = "declined";
+                why = setup.outcome.err ? "device setup returned error " + std::to_string(setup.outcome.err) : "";
+                if (!setup.outcome.Message().empty()) why += (why.empty() ? "" : ": ") + setup.outcome.Message();
+            }
+        } catch (const minihost::Error& e) {
+            verdict = "unusable";
+            why = e.what();
+        }
+        std::printf("%zu  %-3s  %s (%s): %s\n", i, d.gpu ? "gpu" : "cpu", d.name.c_str(), d.platform_name.c_str(),
+                    verdict.c_str());
+        if (verbose && !why.empty()) std::printf("    %s\n", why.c_str());
+    }
+}
+
+// The device --backend asks for: opencl takes the first GPU, else any OpenCL
+// device; auto only a GPU (a CPU platform would be slower than the CPU path).
+std::optional<minihost::OpenClDeviceEntry> PickDevice(Backend backend) {
+    if (backend != Backend::OpenCl && backend != Backend::Auto) return std::nullopt;
+    const std::vector<minihost::OpenClDeviceEntry> devices = minihost::ListOpenClDevices();
+    for (const auto& d : devices)
+        if (d.gpu) return d;
+    if (backend == Backend::OpenCl) {
+        if (devices.empty())
+            throw SceneError("--backend opencl: no OpenCL device found (no OpenCL library or platform installed)");
+        return devices.front();
+    }
+    return std::nullopt;
+}
+
+HostFaults Faults(const Options& o) {
+    HostFaults f;
+    for (const std::string& n : o.inject_faults) {
+        f.gpu_suite = f.gpu_suite || n == "gpu-suite";
+        f.gpu_device_info = f.gpu_device_info || n == "gpu-device-info";
+        f.gpu_world_data = f.gpu_world_data || n == "gpu-world-data";
+        f.gpu_queue = f.gpu_queue || n == "gpu-queue";
+    }
+    return f;
+}
+
 int Run(const Options& o) {
-    if (o.backend == Backend::OpenCl || o.backend == Backend::Cuda)
-        throw SceneError(std::string("--backend ") + (o.backend == Backend::OpenCl ? "opencl" : "cuda") +
-                         ": not available in this build (the GPU frame flows are not wired into morvel-render yet); "
-                         "use --backend cpu or auto");
+    if (o.backend == Backend::Cuda)
+        throw SceneError("--backend cuda: not available in this build (no CUDA back end); use opencl, cpu or auto");
 
     const std::string module = o.module ? *o.module : FindModule();
     std::error_code ec;
     if (o.module && !fs::exists(*o.module, ec)) throw SceneError(*o.module + ": no such module file (--module)");
+    if (o.list_devices) {
+        ListDevices(module, o.verbose);
+        return 0;
+    }
     SceneRenderer renderer(module, o.list_params ? 1 : o.jobs);
     if (o.list_params) {
         ListParams(renderer.Params());
         return 0;
+    }
+    if (const std::optional<minihost::OpenClDeviceEntry> device = PickDevice(o.backend)) {
+        if (std::optional<std::string> why = renderer.UseOpenClDevice(*device, Faults(o)))
+            std::fprintf(stderr, "morvel-render: OpenCL device '%s' not used (%s); rendering on the CPU\n",
+                         device->name.c_str(), why->c_str());
+    }
+    std::unique_ptr<std::ofstream> report;
+    if (o.report) {
+        report = std::make_unique<std::ofstream>(*o.report, std::ios::trunc);
+        if (!*report) throw SceneError(*o.report + ": cannot write the report file (--report)");
+        renderer.OnReport([&](const FrameReport& r) {
+            nlohmann::json j = {{"frame", r.frame},
+                                {"backend", r.backend},
+                                {"device", r.device ? nlohmann::json(*r.device) : nlohmann::json(nullptr)},
+                                {"fallback", r.fallback},
+                                {"seconds", r.seconds}};
+            *report << j.dump() << "\n" << std::flush;
+        });
     }
 
     const Scene parsed = o.scene ? LoadScene(*o.scene) : Scene{};

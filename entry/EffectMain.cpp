@@ -2,9 +2,11 @@
 
 #include "entry/EffectIdentity.h"
 #include "entry/Exports.h"
+#include "gpu/GpuDeviceLifecycle.h"
 #include "hostaccess/HostSuites.h"
 #include "params/ParamSetup.h"
 #include "render/SmartRender.h"
+#include "render/SmartRenderGPU.h"
 #include "scene/SmartPreRender.h"
 
 namespace morvel {
@@ -12,6 +14,8 @@ namespace {
 
 // Process-wide, written only by global setup.
 AEGP_PluginID gPluginId = 0;
+// Written only by GPU device setup and setdown, one record per device.
+GpuDeviceTable gGpuDevices;
 
 PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data) {
     if (!out_data) return PF_Err_INTERNAL_STRUCT_DAMAGED;
@@ -53,13 +57,12 @@ PF_Err Dispatch(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDe
             return SmartPreRender(in_data, out_data, static_cast<PF_PreRenderExtra*>(extra));
         case PF_Cmd_SMART_RENDER:
             return SmartRender(in_data, out_data, static_cast<PF_SmartRenderExtra*>(extra));
-        // This build has no GPU back end: it declines every device, so the host
-        // renders on the CPU, and a GPU frame sent anyway renders on the CPU too
-        // rather than coming back unrendered.
-        case PF_Cmd_GPU_DEVICE_SETUP:
-            return PF_Err_UNRECOGNIZED_PARAM_TYPE;
         case PF_Cmd_SMART_RENDER_GPU:
-            return SmartRender(in_data, out_data, static_cast<PF_SmartRenderExtra*>(extra));
+            return SmartRenderGPU(in_data, out_data, static_cast<PF_SmartRenderExtra*>(extra), gGpuDevices);
+        case PF_Cmd_GPU_DEVICE_SETUP:
+            return SetupGpuDevice(in_data, out_data, static_cast<PF_GPUDeviceSetupExtra*>(extra), gGpuDevices);
+        case PF_Cmd_GPU_DEVICE_SETDOWN:
+            return SetdownGpuDevice(in_data, out_data, static_cast<PF_GPUDeviceSetdownExtra*>(extra), gGpuDevices);
         default:
             return PF_Err_NONE;
     }

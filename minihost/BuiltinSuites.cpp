@@ -1,7 +1,9 @@
 #include "minihost/BuiltinSuites.h"
 
+#include "host/AE_EffectGPU.h"
 #include "host/AE_EffectSuites.h"
 #include "host/AE_GeneralPlug.h"
+#include "minihost/GpuHost.h"
 
 namespace minihost {
 
@@ -14,6 +16,7 @@ const std::vector<SuiteDef>& BuiltinSuites() {
         {kAEGPLayerSuite, kAEGPLayerSuiteVersion8, LayerSuite14()},
         {kAEGPLightSuite, kAEGPLightSuiteVersion1, LightSuite1()},
         {kAEGPStreamSuite, kAEGPStreamSuiteVersion1, StreamSuite4()},
+        {kPFGPUDeviceSuite, kPFGPUDeviceSuiteVersion1, GpuDeviceSuite1()},
     };
     return suites;
 }

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <exception>
 #include <mutex>
 #include <thread>
 
+#include "host/AE_EffectGPU.h"
 #include "minihost/Error.h"
 
 namespace minihost {
@@ -27,7 +29,34 @@ struct FrameJob {
     std::map<A_long, PF_EffectWorld> views;        // the frame's own copies of the world structs
     World* output = nullptr;
     PF_EffectWorld output_view{};
+    // GPU frames: a GPU world per layer handed, and the output's.
+    std::vector<std::unique_ptr<GpuWorld>> gpu_worlds;
+    std::map<PF_ParamIndex, GpuWorld*> gpu_handed;
+    GpuWorld* gpu_output = nullptr;
+    std::atomic<int> world_data_calls{0};
 };
+
+bool OnGpu(const FrameJob& job) { return job.request->gpu && job.request->render_command == PF_Cmd_SMART_RENDER_GPU; }
+
+GpuWorld& MakeGpuWorld(FrameJob& job, int width, int height) {
+    const GpuTarget& t = *job.request->gpu;
+    job.gpu_worlds.push_back(
+        std::make_unique<GpuWorld>(job.session->gpu(), t.device_index, width, height, t.row_padding));
+    GpuWorld& w = *job.gpu_worlds.back();
+    w.data_calls = &job.world_data_calls;
+    return w;
+}
+
+// The GPU world the host hands for a parameter in this frame: the layer uploaded once.
+PF_EffectWorld* GpuLayerOf(FrameJob& job, PF_ParamIndex index, const World& layer) {
+    if (auto it = job.gpu_handed.find(index); it != job.gpu_handed.end()) return &it->second->View();
+    const auto start = std::chrono::steady_clock::now();
+    GpuWorld& w = MakeGpuWorld(job, layer.width(), layer.height());
+    w.Upload(layer);
+    job.result->upload_seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    job.gpu_handed[index] = &w;
+    return &w.View();
+}
 
 thread_local FrameJob* t_job = nullptr;
 
@@ -111,6 +140,10 @@ PF_Err CheckoutLayerPixels(PF_ProgPtr ref, A_long checkout_id, PF_EffectWorld** 
     if (r.checkout_no_world.count(checkout_id)) return PF_Err_NONE;
     const World* w = LayerOf(*job, it->second);
     if (!w) return PF_Err_NONE;
+    if (OnGpu(*job)) {
+        *pixels = GpuLayerOf(*job, it->second, *w);
+        return PF_Err_NONE;
+    }
     // A copy per frame: what the effect does to the struct stays in this frame.
     PF_EffectWorld& view = job->views[checkout_id];
     view = w->View();
@@ -133,6 +166,10 @@ PF_Err CheckoutOutput(PF_ProgPtr ref, PF_EffectWorld** output) {
     const FrameRequest& r = *job->request;
     if (r.output_error) return r.output_error;
     if (r.output_no_world || !job->output) return PF_Err_NONE;
+    if (job->gpu_output) {
+        *output = &job->gpu_output->View();
+        return PF_Err_NONE;
+    }
     job->output_view = job->output->View();
     *output = &job->output_view;
     return PF_Err_NONE;
@@ -206,17 +243,46 @@ FrameResult RenderFrame(Session& session, const FrameRequest& request) {
 
     result.output.emplace(OutputBefore(request, width, height));
     job.output = &*result.output;
+    const bool on_gpu = OnGpu(job);
+    if (on_gpu) {
+        if (!session.gpu().Device(request.gpu->device_index))
+            throw Error("GPU frame on device " + std::to_string(request.gpu->device_index) + ": the host has " +
+                        std::to_string(session.gpu().Count()) + " GPU devices");
+        job.gpu_output = &MakeGpuWorld(job, width, height);
+        FrameRequest float_request = request;
+        float_request.depth = 32;
+        float_request.output_padding = 0;
+        job.gpu_output->Upload(OutputBefore(float_request, width, height));
+    }
 
     PF_SmartRenderInput render_input{};
     render_input.output_request = output_request;
     render_input.output_request.rect = rect;
     render_input.bitdepth = static_cast<short>(request.depth);
     render_input.pre_render_data = pre_output.pre_render_data;
+    if (on_gpu) {
+        render_input.gpu_data = request.gpu->gpu_data;
+        render_input.what_gpu = PF_GPU_Framework_OPENCL;
+        render_input.device_index = request.gpu->device_index;
+    }
     PF_SmartRenderCallbacks render_cb{CheckoutLayerPixels, CheckinLayerPixels, CheckoutOutput};
     PF_SmartRenderExtra render_extra{&render_input, &render_cb};
     options.extra = &render_extra;
     result.rendered = true;
+    const auto start = std::chrono::steady_clock::now();
     result.render = session.Send(request.render_command, options);
+    result.command_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.fallback = std::count(result.pixel_checkouts.begin(), result.pixel_checkouts.end(), 0) > 1;
+    if (on_gpu) {
+        // Read back in float, then stored in the frame's depth as the host converts it.
+        const auto read_start = std::chrono::steady_clock::now();
+        const World back = job.gpu_output->Download();
+        result.readback_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - read_start).count();
+        result.output_untouched = back.HoldsPattern(request.output_seed);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) result.output->Set(x, y, back.Get(x, y));
+        return result;
+    }
     result.output_untouched = result.output->HoldsPattern(request.output_seed);
     return result;
 }

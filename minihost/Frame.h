@@ -16,10 +16,19 @@
 
 #include "host/AE_Effect.h"
 #include "host/AE_EffectSmartRender.h"
+#include "minihost/GpuHost.h"
 #include "minihost/Session.h"
 #include "minihost/World.h"
 
 namespace minihost {
+
+// Where a GPU frame renders: the device index, what the effect's device setup
+// gave for it, and the extra bytes at the end of every GPU world's rows.
+struct GpuTarget {
+    A_u_long device_index = 0;
+    const void* gpu_data = nullptr;
+    int row_padding = 0;  // a multiple of 16
+};
 
 struct FrameRequest {
     int depth = 32;          // of the output: 8, 16 or 32
@@ -34,6 +43,10 @@ struct FrameRequest {
     A_u_long time_scale = 24;
     // The render command after the pre-render.
     PF_Cmd render_command = PF_Cmd_SMART_RENDER;
+    // With PF_Cmd_SMART_RENDER_GPU: every layer is handed as a float GPU world on
+    // this device (converted from its own depth) and the output is read back and
+    // converted to `depth`, as the real host does.
+    std::optional<GpuTarget> gpu;
 
     // ---- pre-render faults
     std::map<A_long, PF_Err> pre_render_checkout_error;  // checkout_layer returns this, by checkout id
@@ -66,6 +79,12 @@ struct FrameResult {
     int layer_checkins = 0;
     std::optional<World> output;    // present once the render was sent
     bool output_untouched = false;  // still the fill pattern
+    // The frame's layers were checked out a second time: the effect rendered the
+    // frame again on the CPU.
+    bool fallback = false;
+    // Where the render's time went, in seconds: the render command as a whole, and
+    // within it the host's uploads of GPU layers; then the GPU output's read-back.
+    double command_seconds = 0, upload_seconds = 0, readback_seconds = 0;
 
     // The command's code: the render's, or the pre-render's when no render was sent.
     PF_Err err() const { return rendered ? render.err : pre_render.err; }

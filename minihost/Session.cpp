@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host/AE_EffectGPU.h"
 #include "minihost/BuiltinSuites.h"
 #include "minihost/Error.h"
 #include "minihost/SuiteStub.h"
@@ -163,6 +164,26 @@ Outcome Session::UserChangedParam(std::optional<PF_ParamIndex> index, CommandOpt
     PF_UserChangedParamExtra extra{index.value_or(0)};
     o.extra = index ? &extra : nullptr;
     return Send(PF_Cmd_USER_CHANGED_PARAM, o);
+}
+
+GpuSetup Session::SetupGpuDevice(A_u_long device_index, PF_GPU_Framework what, CommandOptions o) {
+    PF_GPUDeviceSetupInput input{what, device_index};
+    PF_GPUDeviceSetupOutput output{nullptr};
+    PF_GPUDeviceSetupExtra extra{&input, &output};
+    o.extra = &extra;
+    GpuSetup r;
+    r.outcome = Send(PF_Cmd_GPU_DEVICE_SETUP, o);
+    r.gpu_data = output.gpu_data;
+    r.accepted = r.outcome.err == PF_Err_NONE && output.gpu_data &&
+                 (r.outcome.out.out_flags2 & PF_OutFlag2_SUPPORTS_GPU_RENDER_F32);
+    return r;
+}
+
+Outcome Session::SetdownGpuDevice(A_u_long device_index, void* gpu_data, PF_GPU_Framework what, CommandOptions o) {
+    PF_GPUDeviceSetdownInput input{gpu_data, what, device_index};
+    PF_GPUDeviceSetdownExtra extra{&input};
+    o.extra = &extra;
+    return Send(PF_Cmd_GPU_DEVICE_SETDOWN, o);
 }
 
 Outcome Session::Render(const World& input, World& output, CommandOptions o) {

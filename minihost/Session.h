@@ -13,6 +13,7 @@
 #include "host/AE_Effect.h"
 #include "host/AE_GeneralPlug.h"
 #include "minihost/Composition.h"
+#include "minihost/GpuHost.h"
 #include "minihost/Module.h"
 #include "minihost/ParamModel.h"
 #include "minihost/SuiteTable.h"
@@ -45,6 +46,13 @@ struct Outcome {
     std::string Message() const;
 };
 
+struct GpuSetup {
+    Outcome outcome;
+    void* gpu_data = nullptr;
+    // The effect took the device: success, float GPU rendering declared and gpu_data given.
+    bool accepted = false;
+};
+
 class Session {
 public:
     explicit Session(const std::string& module_path);
@@ -57,6 +65,8 @@ public:
     ParamModel& params() { return params_; }
     // The composition holding the effect's layer, served by the AEGP suites.
     Composition& composition() { return composition_; }
+    // The GPU devices offered to the effect and the GPU worlds handed to it.
+    GpuHost& gpu() { return gpu_; }
 
     // ---- commands, in the host's order
     // Each takes the options of a plain Send and fills in what its command needs.
@@ -68,6 +78,10 @@ public:
     Outcome UserChangedParam(std::optional<PF_ParamIndex> index, CommandOptions options = {});
     // The non-smart render: input as params[0], output as the output world.
     Outcome Render(const World& input, World& output, CommandOptions options = {});
+    // PF_Cmd_GPU_DEVICE_SETUP for one of gpu()'s devices.
+    GpuSetup SetupGpuDevice(A_u_long device_index, PF_GPU_Framework what = 1 /* OpenCL */, CommandOptions options = {});
+    Outcome SetdownGpuDevice(A_u_long device_index, void* gpu_data, PF_GPU_Framework what = 1,
+                             CommandOptions options = {});
     // Any command number.
     Outcome Send(PF_Cmd cmd, const CommandOptions& options = {});
 
@@ -91,6 +105,7 @@ private:
     SuiteTable suites_;
     ParamModel params_;
     Composition composition_;
+    GpuHost gpu_;
     AEGP_PluginID plugin_id_ = 7;
     mutable std::mutex log_mutex_;
     std::vector<AegpRegistration> aegp_registrations_;

@@ -14,6 +14,7 @@
 #include "cli/PixelDepth.h"
 #include "cli/SceneError.h"
 #include "cli/SceneRenderer.h"
+#include "minihost/OpenClDevice.h"
 
 namespace morvel::cli {
 namespace {
@@ -128,6 +129,86 @@ TEST_F(RenderE2E, DemoRendersWithoutFiles) {
     EXPECT_LT(mean, 0.95) << "the demo is blown out";
 }
 
+// The report's one line for a single-frame run.
+std::string ReportLine(const fs::path& file) {
+    std::ifstream in(file);
+    std::string line, extra;
+    std::getline(in, line);
+    EXPECT_FALSE(std::getline(in, extra)) << file << " has more than one line";
+    return line;
+}
+
+// Every host fault ends in the CPU picture with exit 0: a device the effect does not
+// take renders through the CPU command, a frame that fails on the device renders
+// again on the CPU. The report says which happened.
+TEST_F(RenderE2E, EveryInjectedFaultEndsInTheCpuPicture) {
+    if (minihost::ListOpenClDevices().empty()) GTEST_SKIP() << "no OpenCL device (install pocl-opencl-icd)";
+    WriteShot();
+    ASSERT_EQ(Run("shot.json --quiet --frames 1 --depth 32 --backend cpu -o cpu.exr --report cpu.jsonl"), 0) << log_;
+    EXPECT_NE(ReportLine(dir_ / "cpu.jsonl").find(R"("backend":"cpu","device":null,"fallback":false,"frame":1,)"),
+              std::string::npos);
+    const Frame cpu{32, ReadImage((dir_ / "cpu.exr").string())};
+    struct Case {
+        std::string args;
+        std::string report;  // how the frame was rendered
+    };
+    const Case cases[] = {
+        // The shot has IBL, an ambient light and a rim light: refused on the device.
+        {"", R"("backend":"opencl")"},
+        {"--inject-fault gpu-suite", R"("backend":"cpu","device":null,"fallback":false)"},
+        {"--inject-fault gpu-device-info", R"("backend":"cpu","device":null,"fallback":false)"},
+        {"--inject-fault gpu-queue", R"("backend":"cpu","device":null,"fallback":false)"},
+        {"--inject-fault gpu-world-data", R"("fallback":true)"},
+        {"--inject-fault gpu-world-data --inject-fault gpu-suite", R"("backend":"cpu")"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        ASSERT_EQ(
+            Run("shot.json --quiet --frames 1 --depth 32 --backend opencl -o gpu.exr --report gpu.jsonl " + c.args), 0)
+            << log_;
+        ExpectFileHolds("gpu.exr", cpu);
+        const std::string line = ReportLine(dir_ / "gpu.jsonl");
+        EXPECT_NE(line.find(c.report), std::string::npos) << line;
+        if (c.report.find("opencl") != std::string::npos || c.report.find("true") != std::string::npos) {
+            EXPECT_NE(line.find(R"("fallback":true)"), std::string::npos) << line;
+            EXPECT_EQ(line.find(R"("device":null)"), std::string::npos) << line;
+        }
+    }
+}
+
+// Several frames in flight on one OpenCL device from several threads, each through
+// its own effect instance, give the frames the CPU gives one by one.
+TEST_F(RenderE2E, OpenClSequenceOnThreadsEqualsCpuFrames) {
+    if (minihost::ListOpenClDevices().empty()) GTEST_SKIP() << "no OpenCL device (install pocl-opencl-icd)";
+    const SceneImages shot = WriteShot();
+    ASSERT_EQ(Run("shot.json --quiet --frames 0-3 --jobs 3 --backend opencl -o 'gpu.####.exr' --report gpu.jsonl"), 0)
+        << log_;
+    SceneRenderer renderer(MORVEL_MODULE_PATH);
+    renderer.Load(shot, 32);
+    for (int f = 0; f <= 3; ++f) ExpectFileHolds("gpu.000" + std::to_string(f) + ".exr", renderer.RenderOne(f));
+    std::ifstream report(dir_ / "gpu.jsonl");
+    int lines = 0;
+    for (std::string line; std::getline(report, line); ++lines)
+        EXPECT_NE(line.find(R"("backend":"opencl")"), std::string::npos) << line;
+    EXPECT_EQ(lines, 4);
+}
+
+// auto never picks a CPU OpenCL platform; --list-devices says whether the effect takes each device.
+TEST_F(RenderE2E, AutoKeepsToTheCpuWithoutAGpuAndDevicesAreListed) {
+    const auto devices = minihost::ListOpenClDevices();
+    if (devices.empty()) GTEST_SKIP() << "no OpenCL device (install pocl-opencl-icd)";
+    bool any_gpu = false;
+    for (const auto& d : devices) any_gpu |= d.gpu;
+    WriteShot();
+    ASSERT_EQ(Run("shot.json --quiet --frames 0 --depth 32 -o auto.exr --report auto.jsonl"), 0) << log_;
+    const std::string line = ReportLine(dir_ / "auto.jsonl");
+    EXPECT_NE(line.find(any_gpu ? R"("backend":"opencl")" : R"("backend":"cpu")"), std::string::npos) << line;
+
+    ASSERT_EQ(Run("--list-devices -v"), 0) << log_;
+    EXPECT_NE(log_.find(devices.front().name), std::string::npos) << log_;
+    EXPECT_NE(log_.find(": accepted"), std::string::npos) << log_;
+}
+
 TEST_F(RenderE2E, ExitStatusAndMessagesForBadRuns) {
     WriteShot();
     std::ofstream(dir_ / "typo.json")
@@ -142,7 +223,8 @@ TEST_F(RenderE2E, ExitStatusAndMessagesForBadRuns) {
         {"shot.json --set 'Sorce Blend=3'", 2, {"Sorce Blend", "unknown parameter"}},
         {"shot.json --depth 32 -o x.png", 2, {"x.png", "PNG cannot hold 32-bit"}},
         {"shot.json -o " + (dir_ / "nodir" / "x.exr").string(), 2, {"folder", "nodir\" does not exist"}},
-        {"--backend opencl", 2, {"--backend opencl", "not available in this build"}},
+        {"--backend cuda", 2, {"--backend cuda", "not available in this build"}},
+        {"--inject-fault gpu-typo", 2, {"--inject-fault gpu-typo", "expected one of gpu-suite"}},
         {"--module /nonexistent/Morvel.aex", 2, {"/nonexistent/Morvel.aex", "no such module"}},
         {"--frames 5-1", 2, {"--frames 5-1"}},
         {"--list-params", 0, {"Source Blend", "0 to 100", "Rim Light", "Amount"}},

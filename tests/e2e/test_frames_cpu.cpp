@@ -291,10 +291,10 @@ TEST_F(Frames, ThreadsGiveTheSameFramesAsOneByOne) {
 
 namespace {
 
-// Without a GPU back end the effect declines GPU devices, and a GPU frame sent
-// anyway is rendered by the CPU flow instead of coming back untouched.
-TEST_F(Frames, GpuFramesRenderOnTheCpu) {
-    EXPECT_EQ(session.Send(PF_Cmd_GPU_DEVICE_SETUP, {}).err, PF_Err_UNRECOGNIZED_PARAM_TYPE);
+// A GPU frame sent without any device set up, with worlds whose pixels the CPU can
+// reach, is rendered by the CPU flow instead of coming back untouched.
+TEST_F(Frames, GpuFramesWithoutDeviceRenderOnTheCpu) {
+    EXPECT_EQ(session.Send(PF_Cmd_GPU_DEVICE_SETUP, {}).err, PF_Err_INTERNAL_STRUCT_DAMAGED) << "no setup block";
     Incidence(true, 120.0);
     session.composition().AddLight(AEGP_LightType_POINT, {kW * 0.3, kH * 0.4, -60.0});
     const World input = Input(32), normals = Normals(32);

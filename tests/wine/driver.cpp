@@ -6,6 +6,10 @@
 //   morvel-driver report MODULE    resource, registration, global setup,
 //                                  parameter setup and a UI update
 //   morvel-driver frames MODULE    one small lit frame in each depth, every pixel
+//   morvel-driver opencl-frames MODULE
+//                                  the first OpenCL device set up, then small frames
+//                                  through the GPU command (one cleared on the device,
+//                                  one lit), every pixel in float
 //   morvel-driver compare-frames A B
 //                                  the pixels of two frame listings within what
 //                                  two C runtimes' maths may differ by
@@ -17,12 +21,14 @@
 #include <exception>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "minihost/Error.h"
 #include "minihost/Frame.h"
+#include "minihost/OpenClDevice.h"
 #include "minihost/ParamText.h"
 #include "minihost/Pipl.h"
 #include "minihost/Registration.h"
@@ -219,6 +225,71 @@ int Frames(const std::string& module_path) {
     return 0;
 }
 
+void ListPixels(std::ostream& out, const minihost::World& w) {
+    for (int y = 0; y < w.height(); ++y)
+        for (int x = 0; x < w.width(); ++x) {
+            const minihost::PixelF px = w.Get(x, y);
+            char buf[96];
+            std::snprintf(buf, sizeof buf, "  %d,%d %.9g %.9g %.9g %.9g\n", x, y, double(px.a), double(px.r),
+                          double(px.g), double(px.b));
+            out << buf;
+        }
+}
+
+// The GPU command on the first OpenCL device (Wine's opencl.dll reaches the same
+// PoCL the Linux build uses): a frame without passes, cleared on the device, and a
+// frame lit by a light of each analytic kind, over odd sizes and padded GPU rows.
+int OpenClFrames(const std::string& module_path) {
+    const std::vector<minihost::OpenClDeviceEntry> devices = minihost::ListOpenClDevices();
+    if (devices.empty()) throw minihost::Error("no OpenCL device");
+    minihost::Session s(module_path);
+    if (s.GlobalSetup().err || s.ParamsSetup().err) throw minihost::Error("setup failed");
+    auto& p = s.params();
+    for (const char* box : {"Enable IBL", "Enable Incidence", "Enable Rim Light", "Preview Sphere"})
+        p.SetCheckbox(box, false);
+    s.gpu().AddDevice(std::make_shared<minihost::OpenClDevice>(devices.front()));
+    const minihost::GpuSetup setup = s.SetupGpuDevice(0);
+    std::ostringstream out;
+    out << "device-setup err=" << setup.outcome.err << " accepted=" << setup.accepted << "\n";
+
+    constexpr int kW = 19, kH = 11;
+    std::vector<minihost::World> maps;
+    for (int i = 0; i < 5; ++i) {
+        minihost::World& w = maps.emplace_back(kW, kH, 32);
+        w.FillPattern(10 + i);
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) {
+                minihost::PixelF px = w.Get(x, y);
+                px.a = (x + 2 * y) % 5 == 0 ? 0.0f : 0.5f + std::fabs(px.a) * 0.25f;
+                for (float* c : {&px.r, &px.g, &px.b}) *c = std::min(1.0f, std::fabs(*c));
+                w.Set(x, y, px);
+            }
+    }
+    for (bool lit : {false, true}) {
+        auto& comp = s.composition();
+        comp.Clear();
+        if (lit) {
+            comp.AddLight(AEGP_LightType_POINT, {3, 2, -40}).intensity = 15;
+            comp.AddLight(AEGP_LightType_SPOT, {10, 1, -30}, {6, 3, 0}).intensity = 20;
+            comp.AddLight(AEGP_LightType_PARALLEL, {0, 0, -100}, {6, 3, 0}).intensity = 10;
+        }
+        minihost::FrameRequest r;
+        int i = 0;
+        for (const char* name : {"", "Normal Map", "Roughness", "Metalness", "Specular Albedo"})
+            r.layers[name] = &maps[i++];
+        r.render_command = PF_Cmd_SMART_RENDER_GPU;
+        r.gpu = minihost::GpuTarget{0, setup.gpu_data, 32};
+        const minihost::FrameResult f = minihost::RenderFrame(s, r);
+        out << "frame depth=32 lit=" << lit << " err=" << f.err() << " fallback=" << f.fallback
+            << " untouched=" << f.output_untouched << " size=" << (f.output ? f.output->width() : 0) << "x"
+            << (f.output ? f.output->height() : 0) << " outstanding=" << p.OutstandingCheckouts() << "\n";
+        if (f.output) ListPixels(out, *f.output);
+    }
+    if (setup.accepted) out << "device-setdown err=" << s.SetdownGpuDevice(0, setup.gpu_data).err << "\n";
+    std::cout << out.str();
+    return 0;
+}
+
 std::vector<std::string> Lines(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw minihost::Error("cannot read " + path);
@@ -244,9 +315,9 @@ int CompareFrames(const std::string& a_path, const std::string& b_path) {
         return 1;
     }
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i].rfind("frame ", 0) == 0) {
+        if (a[i].rfind("frame ", 0) == 0 || a[i].rfind("device-", 0) == 0) {
             if (a[i] != b[i]) fail(i, "frame headers differ");
-            depth = std::atoi(a[i].c_str() + a[i].find("depth=") + 6);
+            if (a[i].rfind("frame ", 0) == 0) depth = std::atoi(a[i].c_str() + a[i].find("depth=") + 6);
             continue;
         }
         std::istringstream sa(a[i]), sb(b[i]);
@@ -282,7 +353,8 @@ int CompareFrames(const std::string& a_path, const std::string& b_path) {
 }
 
 int Usage() {
-    std::cerr << "usage: morvel-driver report MODULE | frames MODULE | compare-frames LISTING LISTING\n";
+    std::cerr << "usage: morvel-driver report MODULE | frames MODULE | opencl-frames MODULE | compare-frames LISTING "
+                 "LISTING\n";
     return 2;
 }
 
@@ -294,6 +366,7 @@ int main(int argc, char** argv) {
     try {
         if (command == "report" && argc == 3) return Report(argv[2]);
         if (command == "frames" && argc == 3) return Frames(argv[2]);
+        if (command == "opencl-frames" && argc == 3) return OpenClFrames(argv[2]);
         if (command == "compare-frames" && argc == 4) return CompareFrames(argv[2], argv[3]);
         return Usage();
     } catch (const std::exception& e) {

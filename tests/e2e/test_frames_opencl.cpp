@@ -1,0 +1,452 @@
+// GPU frames end to end on a real OpenCL device (PoCL here): the built module
+// offered the device through GPU device setup, handed GPU worlds whose data is
+// null, and checked against the CPU flow's picture.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "minihost/Composition.h"
+#include "minihost/Frame.h"
+#include "minihost/GpuHost.h"
+#include "minihost/OpenClDevice.h"
+#include "minihost/Session.h"
+#include "minihost/World.h"
+
+namespace {
+
+using minihost::FrameRequest;
+using minihost::FrameResult;
+using minihost::GpuSetup;
+using minihost::PixelF;
+using minihost::World;
+
+constexpr PF_GPU_Framework kOpenCl = 1, kMetal = 2, kCuda = 3;
+
+// Odd sizes, so no row or column lines up with the 16 x 16 work-groups.
+constexpr int kW = 37;
+constexpr int kH = 23;
+
+World Pattern(int width, int height, uint32_t seed, bool unit = true) {
+    World w(width, height, 32);
+    w.FillPattern(seed);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            PixelF p = w.Get(x, y);
+            p.a = (x + y) % 9 == 0 ? 0.0f : std::min(0.2f + std::fabs(p.a) * 0.4f, 1.0f);
+            for (float* c : {&p.r, &p.g, &p.b}) *c = unit ? std::min(std::fabs(*c), 1.0f) : *c;
+            w.Set(x, y, p);
+        }
+    return w;
+}
+
+// Pixels within 1e-4 + 1e-4 |v| per channel (plus `code`, one step of an integer
+// depth) on at least 99.9 % of them, and alpha coverage (zero or not) the same everywhere.
+void ExpectSamePicture(const World& got, const World& want, float code = 0.0f) {
+    ASSERT_EQ(got.width(), want.width());
+    ASSERT_EQ(got.height(), want.height());
+    int off = 0, coverage = 0;
+    for (int y = 0; y < got.height(); ++y)
+        for (int x = 0; x < got.width(); ++x) {
+            const PixelF a = got.Get(x, y), b = want.Get(x, y);
+            bool close = true;
+            for (auto [u, v] : {std::pair{a.a, b.a}, {a.r, b.r}, {a.g, b.g}, {a.b, b.b}})
+                close = close && (u == v || (std::isnan(u) && std::isnan(v)) ||
+                                  std::fabs(u - v) <= code * 1.01f + 1e-4f + 1e-4f * std::fabs(v));
+            off += !close;
+            coverage += (a.a == 0.0f) != (b.a == 0.0f);
+        }
+    EXPECT_LE(off, got.width() * got.height() / 1000) << off << " pixels differ";
+    EXPECT_EQ(coverage, 0);
+}
+
+bool AllOpaqueBlack(const World& w) {
+    for (int y = 0; y < w.height(); ++y)
+        for (int x = 0; x < w.width(); ++x) {
+            const PixelF p = w.Get(x, y);
+            if (p.a != 1.0f || p.r != 0.0f || p.g != 0.0f || p.b != 0.0f) return false;
+        }
+    return true;
+}
+
+class OpenClFrames : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto devices = minihost::ListOpenClDevices();
+        if (devices.empty()) GTEST_SKIP() << "no OpenCL device on this machine (install pocl-opencl-icd)";
+        device = std::make_shared<minihost::OpenClDevice>(devices.front());
+        ASSERT_EQ(session.GlobalSetup().err, 0);
+        ASSERT_EQ(session.ParamsSetup().err, 0);
+        for (const char* box : {"Enable IBL", "Enable Incidence", "Enable Rim Light", "Preview Sphere"})
+            session.params().SetCheckbox(box, false);
+        session.gpu().AddDevice(device);
+    }
+
+    void TearDown() override {
+        // The module stays loaded for the whole test program: give back what was set up.
+        for (auto [index, data] : set_up) session.SetdownGpuDevice(index, data);
+    }
+
+    GpuSetup Setup(A_u_long index, PF_GPU_Framework what = kOpenCl) {
+        GpuSetup s = session.SetupGpuDevice(index, what);
+        if (s.accepted) set_up.emplace_back(index, s.gpu_data);
+        return s;
+    }
+
+    // A frame with every material map, so nothing but its passes can send it to the CPU.
+    FrameRequest Request(const void* gpu_data, A_u_long index = 0, int depth = 32) {
+        FrameRequest r;
+        r.depth = depth;
+        r.layers[""] = &input;
+        r.layers["Normal Map"] = &normals;
+        r.layers["Roughness"] = &roughness;
+        r.layers["Metalness"] = &metalness;
+        r.layers["Specular Albedo"] = &specular;
+        r.layers["HDRI"] = &hdri;
+        r.render_command = PF_Cmd_SMART_RENDER_GPU;
+        r.gpu = minihost::GpuTarget{index, gpu_data, 48};
+        return r;
+    }
+
+    FrameRequest CpuRequest(int depth = 32) {
+        FrameRequest r = Request(nullptr, 0, depth);
+        r.render_command = PF_Cmd_SMART_RENDER;
+        r.gpu.reset();
+        return r;
+    }
+
+    FrameResult Render(const FrameRequest& r) {
+        FrameResult f = minihost::RenderFrame(session, r);
+        EXPECT_EQ(session.params().OutstandingCheckouts(), 0) << "every parameter goes back";
+        return f;
+    }
+
+    minihost::Session session{MORVEL_MODULE_PATH};
+    std::shared_ptr<minihost::OpenClDevice> device;
+    std::vector<std::pair<A_u_long, void*>> set_up;
+    const World input = Pattern(kW, kH, 3), normals = Pattern(kW, kH, 4), roughness = Pattern(kW, kH, 5),
+                metalness = Pattern(kW, kH, 6), specular = Pattern(kW, kH, 7), hdri = Pattern(32, 16, 8, false);
+};
+
+TEST_F(OpenClFrames, SetupAcceptsOnlyAnOpenClRequestForAnOpenClDevice) {
+    struct Case {
+        PF_GPU_Framework what;
+        bool accepted;
+    };
+    for (const Case c : {Case{kOpenCl, true}, Case{kCuda, false}, Case{kMetal, false}, Case{4, false}}) {
+        SCOPED_TRACE(c.what);
+        const GpuSetup s = Setup(0, c.what);
+        EXPECT_EQ(s.outcome.err, PF_Err_NONE);
+        EXPECT_EQ(s.accepted, c.accepted);
+        EXPECT_EQ(s.gpu_data != nullptr, c.accepted) << "gpu_data is written only for a device taken";
+        EXPECT_EQ((s.outcome.out.out_flags2 & PF_OutFlag2_SUPPORTS_GPU_RENDER_F32) != 0, c.accepted);
+        EXPECT_EQ(s.outcome.Message(), "") << "declining a device says nothing";
+    }
+}
+
+TEST_F(OpenClFrames, HostFaultsAtSetupLeaveTheDeviceUnused) {
+    {
+        SCOPED_TRACE("no GPU device suite");
+        session.suites().SetMode("PF GPU Device Suite", 1, minihost::SuiteMode::AcquireFails);
+        const GpuSetup s = Setup(0);
+        EXPECT_EQ(s.outcome.err, PF_Err_INTERNAL_STRUCT_DAMAGED);
+        EXPECT_EQ(s.outcome.Message(), "Not able to acquire AEFX Suite.");
+        EXPECT_FALSE(s.accepted);
+        session.suites().SetMode("PF GPU Device Suite", 1, minihost::SuiteMode::Available);
+    }
+    {
+        SCOPED_TRACE("GetDeviceInfo fails");
+        session.gpu().faults.device_info_fails = true;
+        const GpuSetup s = Setup(0);
+        EXPECT_EQ(s.outcome.err, PF_Err_NONE);
+        EXPECT_FALSE(s.accepted);
+        session.gpu().faults.device_info_fails = false;
+    }
+    {
+        SCOPED_TRACE("queue of another context");
+        auto entry = minihost::ListOpenClDevices().front();
+        session.gpu().AddDevice(std::make_shared<minihost::OpenClDevice>(entry, true));
+        const GpuSetup s = Setup(1);
+        EXPECT_EQ(s.outcome.err, PF_Err_NONE);
+        EXPECT_FALSE(s.accepted);
+    }
+    EXPECT_TRUE(session.suites().Outstanding().empty());
+}
+
+// A frame without passes is opaque black on the device, whatever the buffer held,
+// and never leaves the device.
+TEST_F(OpenClFrames, FrameWithoutPassesIsClearedToOpaqueBlackOnTheDevice) {
+    const GpuSetup s = Setup(0);
+    ASSERT_TRUE(s.accepted);
+    const FrameResult f = Render(Request(s.gpu_data));
+    ASSERT_EQ(f.err(), PF_Err_NONE);
+    EXPECT_FALSE(f.fallback);
+    EXPECT_FALSE(f.output_untouched);
+    EXPECT_TRUE(AllOpaqueBlack(*f.output));
+    EXPECT_TRUE(f.output->SamePixels(*Render(CpuRequest()).output));
+}
+
+// Work-groups are 16 x 16: the last column of a 1921-wide frame and the last row of
+// an odd height are inside the rounded-up launch.
+TEST_F(OpenClFrames, LaunchCoversOddEdges) {
+    const GpuSetup s = Setup(0);
+    ASSERT_TRUE(s.accepted);
+    const World wide = Pattern(1921, 17, 9);
+    FrameRequest r = Request(s.gpu_data);
+    r.layers = {{"", &wide}};
+    const World maps[4] = {Pattern(1921, 17, 1), Pattern(1921, 17, 2), Pattern(1921, 17, 3), Pattern(1921, 17, 4)};
+    int i = 0;
+    for (const char* name : {"Normal Map", "Roughness", "Metalness", "Specular Albedo"}) r.layers[name] = &maps[i++];
+    const FrameResult f = Render(r);
+    ASSERT_EQ(f.err(), PF_Err_NONE);
+    EXPECT_FALSE(f.fallback);
+    EXPECT_TRUE(AllOpaqueBlack(*f.output));
+}
+
+// Frames the device cannot finish are rendered again on the CPU from the host's GPU
+// worlds, and look exactly like CPU frames, in every depth the host converts to.
+TEST_F(OpenClFrames, RefusedFramesFallBackToTheCpuPicture) {
+    const GpuSetup s = Setup(0);
+    ASSERT_TRUE(s.accepted);
+    struct Case {
+        const char* what;
+        std::function<void(minihost::Session&, FrameRequest&)> arrange;
+    };
+    const Case cases[] = {
+        {"ambient light",
+         [](minihost::Session& t, FrameRequest&) { t.composition().AddLight(AEGP_LightType_AMBIENT, {}); }},
+        {"incidence",
+         [](minihost::Session& t, FrameRequest&) {
+             t.params().SetCheckbox("Enable Incidence", true);
+             t.params().SetFloat("Incidence/Amount", 120.0);
+         }},
+        {"IBL",
+         [](minihost::Session& t, FrameRequest&) {
+             t.params().SetCheckbox("Enable IBL", true);
+             t.params().SetFloat("Diffuse Intensity", 5.0);
+         }},
+        {"no roughness map",
+         [](minihost::Session& t, FrameRequest& r) {
+             r.layers["Roughness"] = nullptr;
+             t.composition().AddLight(AEGP_LightType_PARALLEL, {0, -100, -100}, {kW / 2.0, kH / 2.0, 0});
+         }},
+        {"point light, first GetGPUWorldData gives null",
+         [](minihost::Session& t, FrameRequest&) {
+             t.composition().AddLight(AEGP_LightType_POINT, {kW * 0.3, kH * 0.4, -60.0});
+             t.gpu().faults.first_world_data_null = true;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (int depth : {32, 16, 8}) {
+            SCOPED_TRACE(depth);
+            FrameRequest gpu = Request(s.gpu_data, 0, depth);
+            c.arrange(session, gpu);
+            // The CPU picture of the same float layers, stored in the frame's depth as the host does.
+            FrameRequest cpu = gpu;
+            cpu.render_command = PF_Cmd_SMART_RENDER;
+            cpu.gpu.reset();
+            cpu.depth = 32;
+            const FrameResult g = Render(gpu), want = Render(cpu);
+            ASSERT_EQ(g.err(), PF_Err_NONE);
+            ASSERT_EQ(want.err(), PF_Err_NONE);
+            EXPECT_TRUE(g.fallback);
+            World expected(kW, kH, depth);
+            for (int y = 0; y < kH; ++y)
+                for (int x = 0; x < kW; ++x) expected.Set(x, y, want.output->Get(x, y));
+            EXPECT_TRUE(g.output->SamePixels(expected));
+            if (depth == 32) ExpectSamePicture(*g.output, *want.output);
+            EXPECT_FALSE(AllOpaqueBlack(*g.output));
+        }
+        session.composition().Clear();
+        session.gpu().faults = {};
+        for (const char* box : {"Enable IBL", "Enable Incidence"}) session.params().SetCheckbox(box, false);
+    }
+    EXPECT_TRUE(session.suites().Outstanding().empty());
+}
+
+// The device renders the CPU's picture: frames lit by every light kind the device
+// runs, over odd sizes with padded GPU rows, layers of their own sizes (a smaller
+// albedo, a wider normal map) and source blending, match the CPU frame of the same
+// float layers in float, and within one code in the depths the host converts to.
+TEST_F(OpenClFrames, DevicePictureMatchesTheCpuPicture) {
+    const GpuSetup s = Setup(0);
+    ASSERT_TRUE(s.accepted);
+    struct Size {
+        int w, h, padding;
+    };
+    for (const Size size : {Size{37, 23, 48}, Size{61, 17, 16}, Size{16, 16, 0}}) {
+        SCOPED_TRACE(size.w);
+        const World in = Pattern(size.w, size.h, 31), albedo = Pattern(size.w - 5, size.h - 3, 32),
+                    normal = Pattern(size.w + 7, size.h, 33), rough = Pattern(size.w, size.h, 34),
+                    metal = Pattern(size.w, size.h, 35), spec = Pattern(size.w, size.h, 36),
+                    src = Pattern(size.w, size.h, 37);
+        auto& comp = session.composition();
+        comp.Clear();
+        comp.AddLight(AEGP_LightType_POINT, {size.w * 0.3, size.h * 0.4, -40.0}).intensity = 120;
+        auto& spot =
+            comp.AddLight(AEGP_LightType_SPOT, {size.w * 0.8, size.h * 0.1, -30.0}, {size.w / 2.0, size.h / 2.0, 0});
+        spot.intensity = 150;
+        spot.cone_angle = 50;
+        spot.cone_feather = 30;
+        comp.AddLight(AEGP_LightType_PARALLEL, {0, -100, -100}, {size.w / 2.0, size.h / 2.0, 0}).intensity = 40;
+        auto& point2 = comp.AddLight(AEGP_LightType_POINT, {size.w * 0.7, size.h * 0.9, -20.0});
+        point2.falloff_type = 1;
+        point2.falloff_radius = 5;
+        point2.falloff_distance = 30;
+        session.params().SetFloat("Source Blend", 25.0);
+        for (int depth : {32, 16, 8}) {
+            SCOPED_TRACE(depth);
+            FrameRequest gpu = Request(s.gpu_data, 0, depth);
+            gpu.gpu->row_padding = size.padding;
+            gpu.layers = {{"", &in},
+                          {"Diffuse Albedo", &albedo},
+                          {"Normal Map", &normal},
+                          {"Roughness", &rough},
+                          {"Metalness", &metal},
+                          {"Specular Albedo", &spec},
+                          {"Source (for Blend)", &src}};
+            FrameRequest cpu = gpu;
+            cpu.render_command = PF_Cmd_SMART_RENDER;
+            cpu.gpu.reset();
+            cpu.depth = 32;
+            const FrameResult g = Render(gpu), want = Render(cpu);
+            ASSERT_EQ(g.err(), PF_Err_NONE);
+            ASSERT_EQ(want.err(), PF_Err_NONE);
+            EXPECT_FALSE(g.fallback) << "every pass ran on the device";
+            EXPECT_FALSE(AllOpaqueBlack(*want.output));
+            // The CPU picture stored in the frame's depth, as the host stores the device's.
+            World expected(size.w, size.h, depth);
+            for (int y = 0; y < size.h; ++y)
+                for (int x = 0; x < size.w; ++x) expected.Set(x, y, want.output->Get(x, y));
+            ExpectSamePicture(*g.output, expected, depth == 32 ? 0.0f : depth == 8 ? 1.0f / 255 : 1.0f / 32768);
+        }
+    }
+    session.composition().Clear();
+    session.params().SetFloat("Source Blend", 0.0);
+}
+
+// Inputs a shading guard must catch (NaN and infinite pixels, normals of zero length,
+// a light exactly on a pixel and in the image plane, zero roughness) come out of the
+// device as they come out of the CPU: the program's build options keep every guard.
+TEST_F(OpenClFrames, DegenerateInputsMatchTheCpu) {
+    const GpuSetup s = Setup(0);
+    ASSERT_TRUE(s.accepted);
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    World in = Pattern(kW, kH, 41), n = Pattern(kW, kH, 42), rough = Pattern(kW, kH, 43), metal = Pattern(kW, kH, 44),
+          spec = Pattern(kW, kH, 45);
+    for (int x = 0; x < kW; ++x) {
+        in.Set(x, 1, {1.0f, x % 3 ? nan : 0.5f, x % 2 ? inf : 0.2f, -inf});
+        n.Set(x, 2, {1.0f, 0.5f, 0.5f, 0.5f});  // decodes to the zero vector
+        n.Set(x, 3, {1.0f, nan, 0.5f, inf});
+        rough.Set(x, 4, {1.0f, 0.0f, 0.0f, 0.0f});
+        metal.Set(x, 5, {1.0f, nan, nan, nan});
+        spec.Set(x, 6, {1.0f, -inf, inf, 1e30f});
+        in.Set(x, 7, {nan, 0.5f, 0.5f, 0.5f});
+    }
+    auto& comp = session.composition();
+    comp.AddLight(AEGP_LightType_POINT, {10.5, 8.5, 0.0}).intensity = 100;
+    auto& spot = comp.AddLight(AEGP_LightType_SPOT, {20.5, 4.5, 0.0}, {20.5, 4.5, 0.0});
+    spot.intensity = 100;
+    spot.cone_feather = 0;
+    comp.AddLight(AEGP_LightType_PARALLEL, {0, 0, 0}, {0, 0, 0}).intensity = 100;
+    FrameRequest gpu = Request(s.gpu_data);
+    gpu.layers = {
+        {"", &in}, {"Normal Map", &n}, {"Roughness", &rough}, {"Metalness", &metal}, {"Specular Albedo", &spec}};
+    FrameRequest cpu = gpu;
+    cpu.render_command = PF_Cmd_SMART_RENDER;
+    cpu.gpu.reset();
+    const FrameResult g = Render(gpu), want = Render(cpu);
+    ASSERT_EQ(g.err(), PF_Err_NONE);
+    ASSERT_EQ(want.err(), PF_Err_NONE);
+    EXPECT_FALSE(g.fallback);
+    ExpectSamePicture(*g.output, *want.output);
+    int nans = 0;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            const PixelF p = want.output->Get(x, y);
+            for (float c : {p.a, p.r, p.g, p.b}) nans += std::isnan(c);
+        }
+    EXPECT_GT(nans, 0) << "the NaN colours reach the output on both paths, so the guards were exercised";
+    comp.Clear();
+}
+
+// One record per device: the same device under two indices is set up and down on
+// its own, and a frame finds its record through its gpu_data.
+TEST_F(OpenClFrames, DevicesKeepTheirOwnRecords) {
+    session.gpu().AddDevice(device);
+    const GpuSetup a = Setup(0), b = Setup(1);
+    ASSERT_TRUE(a.accepted && b.accepted);
+    EXPECT_NE(a.gpu_data, b.gpu_data);
+    EXPECT_FALSE(Render(Request(b.gpu_data, 1)).fallback);
+
+    ASSERT_EQ(session.SetdownGpuDevice(1, b.gpu_data).err, PF_Err_NONE);
+    set_up.pop_back();
+    const FrameResult on_a = Render(Request(a.gpu_data, 0));
+    EXPECT_FALSE(on_a.fallback) << "setting device 1 down left device 0 alone";
+    EXPECT_TRUE(AllOpaqueBlack(*on_a.output));
+    // A frame for the device set down is still rendered, on the CPU straight away
+    // (its worlds moved with the host's queue), not left as the buffer was.
+    const FrameResult on_b = Render(Request(b.gpu_data, 1));
+    EXPECT_EQ(on_b.err(), PF_Err_NONE);
+    EXPECT_TRUE(AllOpaqueBlack(*on_b.output));
+    EXPECT_FALSE(on_b.fallback);
+    // A second setdown changes nothing; a setup again builds afresh.
+    EXPECT_EQ(session.SetdownGpuDevice(1, b.gpu_data).err, PF_Err_NONE);
+    const GpuSetup again = Setup(1);
+    ASSERT_TRUE(again.accepted);
+    EXPECT_FALSE(Render(Request(again.gpu_data, 1)).fallback);
+
+    // A later setup whose GetDeviceInfo fails leaves the device as it was.
+    session.gpu().faults.device_info_fails = true;
+    EXPECT_FALSE(Setup(0).accepted);
+    session.gpu().faults.device_info_fails = false;
+    EXPECT_FALSE(Render(Request(a.gpu_data, 0)).fallback);
+}
+
+// Lit frames of different sizes at once on one device equal the same frames rendered
+// one by one: two frames never set arguments on one kernel object at once.
+TEST_F(OpenClFrames, FramesAtOnceEqualFramesOneByOne) {
+    const GpuSetup s = Setup(0);
+    ASSERT_TRUE(s.accepted);
+    // Small frames with many passes each, so that most of a frame's time is argument
+    // setting and launching and the threads' passes overlap.
+    constexpr int kFrames = 24;
+    std::vector<World> layers;
+    for (int i = 0; i < kFrames; ++i)
+        for (int k = 0; k < 5; ++k) layers.push_back(Pattern(9 + i, 7 + i % 5, 20 + 5 * i + k));
+    std::vector<FrameRequest> requests;
+    for (int i = 0; i < kFrames; ++i) {
+        FrameRequest r = Request(s.gpu_data);
+        int k = 0;
+        for (const char* name : {"", "Normal Map", "Roughness", "Metalness", "Specular Albedo"})
+            r.layers[name] = &layers[5 * i + k++];
+        r.output_seed = 100 + i;
+        requests.push_back(r);
+    }
+    for (int l = 0; l < 16; ++l)
+        session.composition()
+            .AddLight(l % 2 ? AEGP_LightType_POINT : AEGP_LightType_SPOT, {2.0 + l, 1.0 + l % 5, -10.0 - l}, {5, 4, 0})
+            .intensity = 20 + 5 * l;
+    std::vector<FrameResult> one_by_one;
+    for (const FrameRequest& r : requests) one_by_one.push_back(Render(r));
+    // A race shows only now and then; a few rounds make it show.
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(round);
+        const std::vector<FrameResult> at_once = minihost::RenderFrames(session, requests, 8);
+        for (std::size_t i = 0; i < requests.size(); ++i) {
+            SCOPED_TRACE(i);
+            ASSERT_EQ(at_once[i].err(), PF_Err_NONE);
+            EXPECT_FALSE(at_once[i].fallback);
+            EXPECT_TRUE(at_once[i].output->SamePixels(*one_by_one[i].output));
+            EXPECT_FALSE(AllOpaqueBlack(*at_once[i].output));
+        }
+    }
+    session.composition().Clear();
+}
+
+}  // namespace
