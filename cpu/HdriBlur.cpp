@@ -92,74 +92,6 @@ void Convolve1D(const float* in, float* out, int n, const float* w, int taps) {
     fn(in, out, n, w, taps);
 }
 
-// Column blur of one block: Floats consecutive floats of Rows output rows from y0, read
-// straight from the rows of src (poles repeated) with no gather. Each input row loaded
-// serves every output row of the block it reaches; each output still sums its taps from
-// first to last, with the arithmetic of Convolve1D, so the result is the same.
-template <int Floats, int Rows>
-MORVEL_ALWAYS_INLINE void ColumnBlock(const float* __restrict src, float* __restrict dst, std::size_t rowFloats,
-                                      int height, int y0, const float* __restrict w, int taps, int radius) {
-    float acc[Rows][Floats] = {};
-    for (int t = 0; t < taps + Rows - 1; ++t) {
-        int y = y0 + t - radius;
-        y = y < 0 ? 0 : (y >= height ? height - 1 : y);
-        const float* p = src + static_cast<std::size_t>(y) * rowFloats;
-        for (int r = 0; r < Rows; ++r) {
-            const int k = t - r;
-            if (k < 0 || k >= taps) continue;
-            const float wk = w[k];
-            for (int j = 0; j < Floats; ++j) acc[r][j] += wk * p[j];
-        }
-    }
-    for (int r = 0; r < Rows; ++r) {
-        float* out = dst + static_cast<std::size_t>(y0 + r) * rowFloats;
-        for (int j = 0; j < Floats; ++j) out[j] = (j & 3) == 3 ? 1.0f : acc[r][j];
-    }
-}
-
-constexpr int kColumnFloats = 32;  // eight pixels
-constexpr int kColumnRows = 2;
-
-// Columns x0 .. x0 + cols - 1 of every row.
-template <int Floats, int Rows>
-MORVEL_ALWAYS_INLINE void ColumnStrip(const float* src, float* dst, int stride, int height, int x0, int cols,
-                                      const float* w, int taps, int radius) {
-    const std::size_t rowFloats = static_cast<std::size_t>(stride) * 4;
-    const float* s = src + static_cast<std::size_t>(x0) * 4;
-    float* d = dst + static_cast<std::size_t>(x0) * 4;
-    if (cols * 4 == Floats) {
-        int y = 0;
-        for (; y + Rows <= height; y += Rows) ColumnBlock<Floats, Rows>(s, d, rowFloats, height, y, w, taps, radius);
-        for (; y < height; ++y) ColumnBlock<Floats, 1>(s, d, rowFloats, height, y, w, taps, radius);
-        return;
-    }
-    for (int c = 0; c < cols; ++c)
-        for (int y = 0; y < height; ++y) ColumnBlock<4, 1>(s + 4 * c, d + 4 * c, rowFloats, height, y, w, taps, radius);
-}
-
-void ColumnStripBaseline(const float* src, float* dst, int stride, int height, int x0, int cols, const float* w,
-                         int taps, int radius) {
-    ColumnStrip<kColumnFloats, kColumnRows>(src, dst, stride, height, x0, cols, w, taps, radius);
-}
-
-#if MORVEL_BLUR_AVX2
-__attribute__((target("avx2,fma"))) void ColumnStripAvx2(const float* src, float* dst, int stride, int height, int x0,
-                                                         int cols, const float* w, int taps, int radius) {
-    ColumnStrip<kColumnFloats, kColumnRows>(src, dst, stride, height, x0, cols, w, taps, radius);
-}
-#endif
-
-using ColumnStripFn = void (*)(const float*, float*, int, int, int, int, const float*, int, int);
-
-// The same choice as PickConvolve, so that rows and columns round alike.
-ColumnStripFn PickColumnStrip() {
-#if MORVEL_BLUR_AVX2
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) return ColumnStripAvx2;
-#endif
-    return ColumnStripBaseline;
-}
-
 bool ValidImage(const float* src, const float* dst, int width, int height, int stride) {
     return src && dst && width > 0 && height > 0 && stride >= width;
 }
@@ -309,18 +241,6 @@ void BlurHdriColumns(const float* src, float* dst, int width, int height, int st
     }
 
     const int radius = k.radius;
-    if (src != dst) {
-        static const ColumnStripFn strip = PickColumnStrip();
-        constexpr int kPixels = kColumnFloats / 4;
-        const int strips = (width + kPixels - 1) / kPixels;
-#pragma omp parallel for schedule(dynamic, 1)
-        for (int s = 0; s < strips; ++s) {
-            const int x0 = s * kPixels;
-            strip(src, dst, stride, height, x0, width - x0 < kPixels ? width - x0 : kPixels, k.weights, k.taps, radius);
-        }
-        return;
-    }
-    // In place, every column is gathered aside before it is overwritten.
     const int padded = height + 2 * radius;
     constexpr int kSignals = kColumnStrip * 3;
     const std::size_t perThread = kSignals * (static_cast<std::size_t>(padded) + static_cast<std::size_t>(height));
