@@ -1,6 +1,8 @@
 #include "cpu/LightRows.h"
 
 #include <atomic>
+#include <cstdlib>
+#include <cstring>
 
 namespace morvel {
 
@@ -19,8 +21,21 @@ bool CpuHasAvx2() {
 
 void SetCpuRowBodies(CpuRowBodies bodies) { gRequested.store(bodies); }
 
+// MORVEL_CPU_ROW_BODIES=per-pixel|baseline|avx2 overrides the automatic choice, for
+// checking one copy against another on a machine (or under an emulator) at hand.
+CpuRowBodies environmentChoice() {
+    const char* v = std::getenv("MORVEL_CPU_ROW_BODIES");
+    if (!v) return CpuRowBodies::Auto;
+    if (std::strcmp(v, "per-pixel") == 0) return CpuRowBodies::PerPixel;
+    if (std::strcmp(v, "baseline") == 0) return CpuRowBodies::Baseline;
+    if (std::strcmp(v, "avx2") == 0) return CpuRowBodies::Avx2;
+    return CpuRowBodies::Auto;
+}
+
 CpuRowBodies ActiveCpuRowBodies() {
-    const CpuRowBodies r = gRequested.load();
+    static const CpuRowBodies fromEnvironment = environmentChoice();
+    CpuRowBodies r = gRequested.load();
+    if (r == CpuRowBodies::Auto) r = fromEnvironment;
     if (r == CpuRowBodies::PerPixel || r == CpuRowBodies::Baseline) {
         return r;
     }

@@ -21,7 +21,8 @@ const LightRowTable& Avx2LightRows();  // only where CpuHasAvx2()
 
 bool CpuHasAvx2();
 
-// Which bodies the light passes use: Auto picks AVX2 where the processor has it.
+// Which bodies the light passes use: Auto picks AVX2 where the processor has it, unless
+// MORVEL_CPU_ROW_BODIES names per-pixel, baseline or avx2.
 // PerPixel turns the row bodies off. A copy that the processor lacks falls back to
 // the baseline one. For tests and benchmarks; not thread-safe against running passes.
 enum class CpuRowBodies { Auto, PerPixel, Baseline, Avx2 };
