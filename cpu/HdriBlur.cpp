@@ -13,10 +13,11 @@
 
 // The convolution is compute bound. On x86-64 GCC builds an AVX2+FMA copy is
 // picked at run time; its only difference is rounding (fused multiply-add).
-// Not on Windows: GCC there does not align 32-byte stack spills.
-// -DMORVEL_BLUR_AVX2=0 forces the baseline path.
+// On Windows, where GCC does not align 32-byte stack spills, the file is assembled
+// with unaligned vector moves (CMakeLists.txt). -DMORVEL_BLUR_AVX2=0 forces the
+// baseline path.
 #ifndef MORVEL_BLUR_AVX2
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(_WIN32)
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
 #define MORVEL_BLUR_AVX2 1
 #else
 #define MORVEL_BLUR_AVX2 0
