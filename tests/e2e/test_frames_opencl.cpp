@@ -685,4 +685,45 @@ TEST_F(OpenClFrames, FramesAtOnceEqualFramesOneByOne) {
     session.composition().Clear();
 }
 
+// Environment-lit frames at once on one device, six HDRIs among them (more than the
+// cache keeps, so entries are evicted while other frames read them), equal the same
+// frames one by one; the scratch memory of every preparation goes back to the host.
+TEST_F(OpenClFrames, IblFramesAtOnceEqualFramesOneByOne) {
+    const GpuSetup s = Setup(0);
+    ASSERT_TRUE(s.accepted);
+    constexpr int kFrames = 12, kHdris = 6;
+    std::vector<World> layers, hdris;
+    for (int i = 0; i < kFrames; ++i)
+        for (int k = 0; k < 2; ++k) layers.push_back(Pattern(11 + i, 9 + i % 3, 300 + 2 * i + k));
+    for (int h = 0; h < kHdris; ++h) hdris.push_back(Pattern(12 + h, 6, 400 + h, false));
+    std::vector<FrameRequest> requests;
+    for (int i = 0; i < kFrames; ++i) {
+        FrameRequest r = Request(s.gpu_data);
+        r.layers = {{"", &layers[2 * i]}, {"Normal Map", &layers[2 * i + 1]}, {"HDRI", &hdris[i % kHdris]}};
+        r.output_seed = 200 + i;
+        requests.push_back(r);
+    }
+    auto& p = session.params();
+    p.SetCheckbox("Enable IBL", true);
+    p.SetCheckbox("Preview Sphere", true);
+    p.SetFloat("Diffuse Intensity", 5.0);
+    p.SetFloat("HDRI Roughness Bias", 1.5);
+    p.SetCheckbox("Enable Rim Light", true);
+    session.composition().AddLight(AEGP_LightType_AMBIENT, {}).intensity = 25;
+    std::vector<FrameResult> one_by_one;
+    for (const FrameRequest& r : requests) one_by_one.push_back(Render(r));
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE(round);
+        const std::vector<FrameResult> at_once = minihost::RenderFrames(session, requests, 6);
+        for (std::size_t i = 0; i < requests.size(); ++i) {
+            SCOPED_TRACE(i);
+            ASSERT_EQ(at_once[i].err(), PF_Err_NONE);
+            EXPECT_FALSE(at_once[i].fallback);
+            EXPECT_TRUE(at_once[i].output->SamePixels(*one_by_one[i].output));
+        }
+    }
+    EXPECT_EQ(session.gpu().device_frees, session.gpu().device_allocations);
+    session.composition().Clear();
+}
+
 }  // namespace
