@@ -1,10 +1,12 @@
 #include "cli/Images.h"
 
+#include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imageio.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -123,6 +125,130 @@ Format OutputFormat(const std::string& path) {
 constexpr int kMaxSide = 1 << 16;
 constexpr std::size_t kMaxPixels = std::size_t(1) << 28;
 
+// The library's reason, or a plain statement when it gave none.
+std::string LibraryReason(std::string reason) {
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == ' ')) reason.pop_back();
+    return reason.empty() ? "the image library gave no reason (the file may be truncated or damaged)" : reason;
+}
+
+Window DisplayWindow(const ImageSpec& spec) {
+    // A file without its own display window has one equal to its data window.
+    if (spec.full_width <= 0 || spec.full_height <= 0) return {spec.x, spec.y, spec.width, spec.height};
+    return {spec.full_x, spec.full_y, spec.full_width, spec.full_height};
+}
+
+// Where a format bounds how much pixel data its bytes can hold, a header that
+// claims more is refused before anything is allocated for it: raw float maps
+// (PFM) and the other netpbm maps hold their pixels as they are (a bitmap packs
+// 8 to a byte), and deflate (PNG) expands at most 1032 times.
+void CheckClaimAgainstFileSize(const std::string& format, const ImageSpec& spec, std::uintmax_t file_bytes,
+                               const std::string& file) {
+    double expansion = 0;
+    if (format == "pnm") expansion = 8;
+    if (format == "png") expansion = 1032;
+    if (expansion == 0) return;
+    const double claimed = double(spec.width) * spec.height * spec.nchannels * spec.format.size();
+    if (claimed > double(file_bytes) * expansion + 1024)
+        throw SceneError(file + ": the file (" + std::to_string(file_bytes) + " bytes) is too small for the " +
+                         std::to_string(spec.width) + " x " + std::to_string(spec.height) +
+                         " pixels its header claims; it is truncated or damaged");
+}
+
+// Channels [first, end) of the data window as floats, read in bounded pieces,
+// so that memory grows only with pixels the file really holds.
+std::vector<float> ReadPixels(ImageInput& in, int subimage, int first, int end, const std::string& file) {
+    const ImageSpec& spec = in.spec();
+    const int span = end - first;
+    const std::size_t row = std::size_t(spec.width) * span;
+    constexpr std::size_t kPieceFloats = std::size_t(1) << 24;
+    int rows = int(std::clamp<std::size_t>(kPieceFloats / row, 1, std::size_t(spec.height)));
+    if (spec.tile_height > 0) rows = std::max(rows / spec.tile_height, 1) * spec.tile_height;
+    std::vector<float> data;
+    for (int y = spec.y; y < spec.y + spec.height; y += rows) {
+        const int y_end = std::min(y + rows, spec.y + spec.height);
+        const std::size_t at = data.size();
+        data.resize(at + row * std::size_t(y_end - y));
+        const bool ok = spec.tile_width > 0 ? in.read_tiles(subimage, 0, spec.x, spec.x + spec.width, y, y_end, spec.z,
+                                                            spec.z + 1, first, end, TypeDesc::FLOAT, data.data() + at)
+                                            : in.read_scanlines(subimage, 0, y, y_end, spec.z, first, end,
+                                                                TypeDesc::FLOAT, data.data() + at);
+        if (!ok) throw SceneError(file + ": cannot read the pixels: " + LibraryReason(in.geterror()));
+    }
+    return data;
+}
+
+}  // namespace
+
+void RequireRegularFile(const std::string& path, const std::string& what) {
+    std::error_code ec;
+    const auto status = fs::status(path, ec);
+    if (ec || !fs::exists(status)) return;  // the open that follows names the problem
+    if (!fs::is_regular_file(status))
+        throw SceneError(path + ": " + what + " is not a regular file" +
+                         (fs::is_directory(status) ? " (it is a folder)" : ""));
+}
+
+namespace {
+
+Image ReadFrom(const std::string& file, const std::string& spec_text, const std::string& layer,
+               std::optional<std::uintmax_t> file_bytes, OIIO::Filesystem::IOProxy* proxy, std::size_t max_pixels) {
+    ImageSpec config;
+    config.attribute("oiio:UnassociatedAlpha", 1);
+    auto in = ImageInput::open(file, &config, proxy);
+    if (!in) throw SceneError(file + ": cannot read the image: " + LibraryReason(OIIO::geterror()));
+    const ChannelPick pick = Pick(*in, spec_text, layer);
+    if (!in->seek_subimage(pick.subimage, 0))
+        throw SceneError(file + ": cannot read part " + std::to_string(pick.subimage) + ": " +
+                         LibraryReason(in->geterror()));
+    const ImageSpec spec = in->spec();
+    const Window display = DisplayWindow(spec);
+    const std::string size = std::to_string(spec.width) + " x " + std::to_string(spec.height);
+    if (spec.width <= 0 || spec.height <= 0 || spec.depth != 1 || display.width <= 0 || display.height <= 0)
+        throw SceneError(file + ": unsupported image size " + size);
+    // The header alone decides the allocation, so a tiny file must not claim a huge image.
+    for (const Window& w : {Window{0, 0, spec.width, spec.height}, display})
+        if (w.width > kMaxSide || w.height > kMaxSide || std::size_t(w.width) * w.height > max_pixels)
+            throw SceneError(file + ": image size " + std::to_string(w.width) + " x " + std::to_string(w.height) +
+                             " is too large (at most " + std::to_string(kMaxSide) + " pixels a side and " +
+                             std::to_string(max_pixels) + " pixels in all)");
+    if (file_bytes) CheckClaimAgainstFileSize(in->format_name(), spec, *file_bytes, file);
+    for (const Window& w : {Window{spec.x, spec.y, spec.width, spec.height}, display})
+        if ((long long)w.x + w.width > INT_MAX || (long long)w.y + w.height > INT_MAX)
+            throw SceneError(file + ": the image's window at (" + std::to_string(w.x) + ", " + std::to_string(w.y) +
+                             ") reaches beyond the coordinates a file can hold");
+
+    // Only the span of picked channels, so a file with many layers costs no more than one.
+    const int first = std::min({pick.r, pick.g, pick.b, pick.a >= 0 ? pick.a : pick.r});
+    const int last = std::max({pick.r, pick.g, pick.b, pick.a});
+    const std::vector<float> data = ReadPixels(*in, pick.subimage, first, last + 1, file);
+    const int span = last - first + 1;
+
+    // The data window placed inside the display window, zero outside it, as a
+    // compositing host places a layer.
+    Image image(display.width, display.height);
+    image.origin_x = display.x;
+    image.origin_y = display.y;
+    // In 64 bits: a hostile header may put either window near the end of the int range.
+    using W = long long;
+    const W x0 = std::max<W>(spec.x, display.x), x1 = std::min<W>(W(spec.x) + spec.width, W(display.x) + display.width);
+    const W y0 = std::max<W>(spec.y, display.y),
+            y1 = std::min<W>(W(spec.y) + spec.height, W(display.y) + display.height);
+    const Window placed = x1 > x0 && y1 > y0
+                              ? Window{int(x0 - display.x), int(y0 - display.y), int(x1 - x0), int(y1 - y0)}
+                              : Window{0, 0, 0, 0};
+    if (!(placed == Window{0, 0, display.width, display.height})) image.data_window = placed;
+    for (W y = y0; y < y1; ++y)
+        for (W x = x0; x < x1; ++x) {
+            const float* src = data.data() + (std::size_t(y - spec.y) * spec.width + std::size_t(x - spec.x)) * span;
+            float* dst = image.At(int(x - display.x), int(y - display.y));
+            dst[0] = src[pick.r - first];
+            dst[1] = src[pick.g - first];
+            dst[2] = src[pick.b - first];
+            dst[3] = pick.a >= 0 ? src[pick.a - first] : 1.0f;
+        }
+    return image;
+}
+
 }  // namespace
 
 Image ReadImage(const std::string& spec_text) {
@@ -130,44 +256,22 @@ Image ReadImage(const std::string& spec_text) {
     SplitLayer(spec_text, file, layer);
     std::error_code ec;
     if (!fs::exists(file, ec)) throw SceneError(file + ": no such image file" + (ec ? " (" + ec.message() + ")" : ""));
-    ImageSpec config;
-    config.attribute("oiio:UnassociatedAlpha", 1);
-    auto in = ImageInput::open(file, &config);
-    if (!in) throw SceneError(file + ": cannot read the image: " + OIIO::geterror());
-    const ChannelPick pick = Pick(*in, spec_text, layer);
-    if (!in->seek_subimage(pick.subimage, 0))
-        throw SceneError(file + ": cannot read part " + std::to_string(pick.subimage) + ": " + in->geterror());
-    const ImageSpec spec = in->spec();
-    const std::string size = std::to_string(spec.width) + " x " + std::to_string(spec.height);
-    if (spec.width <= 0 || spec.height <= 0 || spec.depth != 1)
-        throw SceneError(file + ": unsupported image size " + size);
-    // The header alone decides the allocation, so a tiny file must not claim a huge image.
-    if (spec.width > kMaxSide || spec.height > kMaxSide || std::size_t(spec.width) * spec.height > kMaxPixels)
-        throw SceneError(file + ": image size " + size + " is too large (at most " + std::to_string(kMaxSide) +
-                         " pixels a side and " + std::to_string(kMaxPixels) + " pixels in all)");
-    // Only the span of picked channels, so a file with many layers costs no more than one.
-    const int first = std::min({pick.r, pick.g, pick.b, pick.a >= 0 ? pick.a : pick.r});
-    const int last = std::max({pick.r, pick.g, pick.b, pick.a});
-    const int span = last - first + 1;
-    const std::size_t n = std::size_t(spec.width) * spec.height;
-    std::vector<float> all(n * span);
-    if (!in->read_image(pick.subimage, 0, first, last + 1, TypeDesc::FLOAT, all.data()))
-        throw SceneError(file + ": cannot read the pixels: " + in->geterror());
-    Image image(spec.width, spec.height);
-    for (std::size_t i = 0; i < n; ++i) {
-        const float* src = all.data() + i * span;
-        float* dst = image.rgba.data() + i * 4;
-        dst[0] = src[pick.r - first];
-        dst[1] = src[pick.g - first];
-        dst[2] = src[pick.b - first];
-        dst[3] = pick.a >= 0 ? src[pick.a - first] : 1.0f;
-    }
-    return image;
+    RequireRegularFile(file, "the image");
+    const std::uintmax_t file_bytes = fs::file_size(file, ec);
+    return ReadFrom(file, spec_text, layer, ec ? std::nullopt : std::optional(file_bytes), nullptr, kMaxPixels);
+}
+
+Image ReadImageBytes(const std::string& name, const std::string& layer, const void* bytes, std::size_t size,
+                     std::size_t max_pixels) {
+    OIIO::Filesystem::IOMemReader reader(bytes, size);
+    return ReadFrom(name, layer.empty() ? name : name + "#" + layer, layer, size, &reader,
+                    std::min(max_pixels, kMaxPixels));
 }
 
 void CheckOutputFormat(const std::string& path, int depth) {
     const fs::path folder = fs::path(path).parent_path();
     std::error_code ec;
+    if (fs::is_directory(path, ec)) throw SceneError(path + ": the output path is an existing folder");
     if (!folder.empty() && !fs::is_directory(folder, ec)) {
         const bool exists = fs::exists(folder, ec);
         throw SceneError(path + ": the output folder \"" + folder.string() + "\" " +
@@ -189,11 +293,28 @@ void CheckOutputFormat(const std::string& path, int depth) {
 
 void WriteImage(const std::string& path, const Frame& frame) {
     CheckOutputFormat(path, frame.depth);
-    const Image& img = frame.pixels;
+    const Image& full = frame.pixels;
     const bool jpeg = std::string(OutputFormat(path).name) == "JPEG";
     const int channels = jpeg ? 3 : 4;
     const TypeDesc type = frame.depth == 8 ? TypeDesc::UINT8 : frame.depth == 16 ? TypeDesc::UINT16 : TypeDesc::FLOAT;
+    auto out = ImageOutput::create(path);
+    if (!out) throw SceneError(path + ": cannot write this format: " + LibraryReason(OIIO::geterror()));
+    // A format that holds windows keeps the input's; others get the whole display window.
+    const bool windows = out->supports("displaywindow") && out->supports("origin");
+    const bool cropped = windows && full.data_window && full.data_window->width > 0 && full.data_window->height > 0;
+    const Window data = cropped ? *full.data_window : Window{0, 0, full.width, full.height};
+    Image img(data.width, data.height);
+    for (int y = 0; y < data.height; ++y)
+        std::copy_n(full.At(data.x, data.y + y), std::size_t(data.width) * 4, img.At(0, y));
     ImageSpec spec(img.width, img.height, channels, type);
+    if (windows) {
+        spec.x = full.origin_x + data.x;
+        spec.y = full.origin_y + data.y;
+        spec.full_x = full.origin_x;
+        spec.full_y = full.origin_y;
+        spec.full_width = full.width;
+        spec.full_height = full.height;
+    }
     if (!jpeg) spec.alpha_channel = 3;
     spec.attribute("oiio:UnassociatedAlpha", 1);
     if (frame.depth == 32) spec.attribute("compression", "zip");
@@ -203,41 +324,46 @@ void WriteImage(const std::string& path, const Frame& frame) {
     std::vector<uint8_t> bytes;
     std::vector<uint16_t> words;
     std::vector<float> floats;
-    const void* data = nullptr;
+    const void* pixels = nullptr;
     if (frame.depth == 8) {
         bytes.resize(n * channels);
         for (std::size_t i = 0; i < n; ++i)
             for (int c = 0; c < channels; ++c)
                 bytes[i * channels + c] = uint8_t(std::clamp(std::round(img.rgba[i * 4 + c]), 0.0f, 255.0f));
-        data = bytes.data();
+        pixels = bytes.data();
     } else if (frame.depth == 16) {
         words.resize(n * channels);
         for (std::size_t i = 0; i < n; ++i)
             for (int c = 0; c < channels; ++c)
                 words[i * channels + c] =
                     uint16_t(std::clamp(std::round(img.rgba[i * 4 + c] * (65535.0f / 32768.0f)), 0.0f, 65535.0f));
-        data = words.data();
+        pixels = words.data();
     } else {
         floats.resize(n * channels);
         for (std::size_t i = 0; i < n; ++i)
             for (int c = 0; c < channels; ++c) floats[i * channels + c] = img.rgba[i * 4 + c];
-        data = floats.data();
+        pixels = floats.data();
     }
 
     // Write beside the target and rename, so a failed write never leaves a truncated file.
     // The process id keeps two tasks that render the same frame (a re-queued farm chunk) out of each other's file.
     const std::string tmp = path + ".partial-" + std::to_string(::getpid()) + fs::path(path).extension().string();
-    auto out = ImageOutput::create(path);
-    if (!out) throw SceneError(path + ": cannot write this format: " + OIIO::geterror());
-    if (!out->open(tmp, spec) || !out->write_image(type, data) || !out->close()) {
-        const std::string err = out->geterror();
-        std::error_code ec;
-        fs::remove(tmp, ec);
-        throw SceneError(path + ": cannot write the image: " + err);
-    }
+    // The temporary file goes on every failure, a failed rename included.
+    struct RemoveUnlessKept {
+        const std::string& file;
+        bool kept = false;
+        ~RemoveUnlessKept() {
+            std::error_code ignored;
+            if (!kept) fs::remove(file, ignored);
+        }
+    } partial{tmp};
+    if (!out->open(tmp, spec) || !out->write_image(type, pixels) || !out->close())
+        throw SceneError(path + ": cannot write the image: " + LibraryReason(out->geterror()));
+    out.reset();
     std::error_code ec;
     fs::rename(tmp, path, ec);
     if (ec) throw SceneError(path + ": cannot write the image: " + ec.message());
+    partial.kept = true;
 }
 
 }  // namespace morvel::cli

@@ -1,5 +1,8 @@
 #include "cli/ParamCheck.h"
 
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 #include "cli/SceneError.h"
@@ -9,6 +12,21 @@ namespace morvel::cli {
 namespace {
 
 constexpr double kMaxAngleDegrees = 32768.0;
+
+// The host stores slider values and their bounds as floats: the documented
+// lowest value 0.1 must pass although the double 0.1 is below the float 0.1.
+bool WithinFloatRange(double v, double lo, double hi) {
+    if (!(std::fabs(v) <= FLT_MAX)) return false;
+    const float f = static_cast<float>(v);
+    return f >= static_cast<float>(lo) && f <= static_cast<float>(hi);
+}
+
+// Angles are 16.16 fixed point: what rounds to 2^31 or beyond would wrap.
+bool FitsFixed(double degrees) {
+    if (!(std::fabs(degrees) < kMaxAngleDegrees + 1)) return false;
+    const double fixed = std::round(degrees * 65536.0);
+    return fixed > double(INT32_MIN) && fixed <= double(INT32_MAX);
+}
 
 std::string Qualified(const ParamInfo& p) { return p.group.empty() ? p.name : p.group + "/" + p.name; }
 
@@ -25,17 +43,17 @@ void CheckValue(const Value& v, const ParamInfo& p, const std::string& where) {
     switch (p.kind) {
         case K::Float:
             if (v.kind != Value::Kind::Number) throw SceneError(where + ": " + label + " expects a number");
-            if (v.number < p.valid_min || v.number > p.valid_max)
+            if (!WithinFloatRange(v.number, p.valid_min, p.valid_max))
                 throw SceneError(where + ": value " + Number(v.number) + " is out of range for " + label +
                                  ", expected " + Number(p.valid_min) + " to " + Number(p.valid_max));
             return;
         case K::Angle:
             if (v.kind != Value::Kind::Number) throw SceneError(where + ": " + label + " expects a number of degrees");
             // The host holds angles as 16.16 fixed-point degrees.
-            if (!(v.number > -kMaxAngleDegrees && v.number < kMaxAngleDegrees))
+            if (!FitsFixed(v.number))
                 throw SceneError(where + ": value " + Number(v.number) + " is out of range for " + label +
                                  ", expected more than " + Number(-kMaxAngleDegrees) + " and less than " +
-                                 Number(kMaxAngleDegrees));
+                                 Number(kMaxAngleDegrees) + " after rounding to 1/65536 degree");
             return;
         case K::Checkbox:
             if (v.kind != Value::Kind::Bool) throw SceneError(where + ": " + label + " expects true or false");

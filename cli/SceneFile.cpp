@@ -1,10 +1,12 @@
 #include "cli/SceneFile.h"
 
+#include <cfloat>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
 
+#include "cli/Images.h"
 #include "cli/SceneError.h"
 #include "cli/SceneJson.h"
 
@@ -77,14 +79,17 @@ LightSpec ParseLight(const Json& j, const std::string& where) {
     auto field = [&](const char* key, Animated& out, const Expect& e) {
         if (j.contains(key)) out = ParseAnimated(j[key], e, where + "." + key);
     };
-    field("position", light.position, Expect::Vec3());
-    field("point_of_interest", light.point_of_interest, Expect::Vec3());
+    // The effect reads light values in single precision, so larger ones cannot reach it.
+    constexpr double kMax = FLT_MAX;
+    const std::string within = " (at most 3.4e38 in size)";
+    field("position", light.position, Expect::Vec3(-kMax, kMax, "a coordinate" + within));
+    field("point_of_interest", light.point_of_interest, Expect::Vec3(-kMax, kMax, "a coordinate" + within));
     field("color", light.color, Expect::Vec3(0, 1, "0 to 1 per component"));
-    field("intensity", light.intensity, Expect::Number());
+    field("intensity", light.intensity, Expect::Number(-kMax, kMax, "a percentage" + within));
     field("cone_angle", light.cone_angle, Expect::Number(0, 180, "0 to 180 degrees"));
     field("cone_feather", light.cone_feather, Expect::Number(0, 100, "0 to 100 percent"));
-    field("falloff_radius", light.falloff_radius, Expect::Number(0, 1e300, "0 or more pixels"));
-    field("falloff_distance", light.falloff_distance, Expect::Number(0, 1e300, "0 or more pixels"));
+    field("falloff_radius", light.falloff_radius, Expect::Number(0, kMax, "0 or more pixels" + within));
+    field("falloff_distance", light.falloff_distance, Expect::Number(0, kMax, "0 or more pixels" + within));
     field("active", light.active, Expect::Bool());
     if (j.contains("falloff")) light.falloff = ParseFalloff(j["falloff"], where + ".falloff");
     if (j.contains("in")) light.in_seconds = Seconds(j["in"], where + ".in");
@@ -99,6 +104,12 @@ std::string ResolvePath(const std::string& path, const std::string& base_dir) {
     if (p.is_absolute() || base_dir.empty()) return path;
     return (std::filesystem::path(base_dir) / p).string();
 }
+
+// Deeper than any scene needs; bounding it keeps hostile files from exhausting
+// the stack in code that walks the parsed value.
+constexpr std::size_t kMaxNesting = 32;
+
+class TooDeep : public std::exception {};
 
 std::string ColorSpaceName(const Json& j, const std::string& where) {
     if (!j.is_string() || j.get<std::string>().empty()) Fail(where, "expected a colour space name, got " + Describe(j));
@@ -126,7 +137,10 @@ class JsonPath {
 public:
     bool Track(int, Json::parse_event_t event, const Json& parsed) {
         using E = Json::parse_event_t;
-        if (event == E::object_start || event == E::array_start) frames_.push_back({event == E::array_start, "", 0});
+        if (event == E::object_start || event == E::array_start) {
+            if (frames_.size() >= kMaxNesting) throw TooDeep();
+            frames_.push_back({event == E::array_start, "", 0});
+        }
         if (event == E::key && !frames_.empty()) frames_.back().key = parsed.get<std::string>();
         if (event == E::object_end || event == E::array_end) frames_.pop_back();
         if ((event == E::value || event == E::object_end || event == E::array_end) && !frames_.empty() &&
@@ -136,8 +150,10 @@ public:
     }
     std::string Text() const {
         std::string text;
-        for (const auto& f : frames_)
+        for (const auto& f : frames_) {
             text += f.array ? "[" + std::to_string(f.index) + "]" : (text.empty() ? "" : ".") + f.key;
+            if (text.size() > 200) return text.substr(0, 197) + "...";
+        }
         return text;
     }
 
@@ -157,6 +173,12 @@ std::string JsonMessage(const nlohmann::json::exception& e) {
     return at == std::string::npos ? what : what.substr(at + 2);
 }
 
+std::string TooDeepMessage(const JsonPath& path) {
+    const std::string field = path.Text();
+    return (field.empty() ? "" : field + ": ") + "values nested more than " + std::to_string(kMaxNesting) +
+           " levels deep";
+}
+
 }  // namespace
 
 const LayerRef* Scene::FindLayer(const std::string& name) const {
@@ -171,6 +193,8 @@ Scene ParseScene(const std::string& text, const std::string& file, const std::st
     try {
         root = Json::parse(
             text, [&](int depth, Json::parse_event_t event, Json& parsed) { return path.Track(depth, event, parsed); });
+    } catch (const TooDeep&) {
+        throw SceneError(file + ": " + TooDeepMessage(path));
     } catch (const nlohmann::json::parse_error& e) {
         throw SceneError(file + ": not valid JSON: " + JsonMessage(e));
     } catch (const nlohmann::json::exception& e) {
@@ -218,6 +242,7 @@ Scene ParseScene(const std::string& text, const std::string& file, const std::st
 }
 
 Scene LoadScene(const std::string& path) {
+    RequireRegularFile(path, "the scene");
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         std::error_code ec;
@@ -240,8 +265,13 @@ ParamSetting ParseParamAssignment(const std::string& assignment) {
         throw SceneError(where + ": expected Name=value, e.g. --set 'Source Blend=25'");
     const std::string name = assignment.substr(0, eq);
     Json value;
+    JsonPath path;
     try {
-        value = Json::parse(assignment.substr(eq + 1));
+        value = Json::parse(assignment.substr(eq + 1), [&](int depth, Json::parse_event_t event, Json& parsed) {
+            return path.Track(depth, event, parsed);
+        });
+    } catch (const TooDeep&) {
+        throw SceneError(where.substr(0, 80) + ": " + TooDeepMessage(path));
     } catch (const nlohmann::json::out_of_range& e) {
         throw SceneError(where + ": cannot hold the value: " + JsonMessage(e));
     } catch (const nlohmann::json::exception&) {

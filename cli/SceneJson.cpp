@@ -50,12 +50,43 @@ bool ParseFrameNumber(const std::string& key, double& frame) {
 
 }  // namespace
 
+namespace {
+
+// Stops as soon as the text is longer than `limit`, so a huge or deeply nested
+// value costs no more than the message shows (and recursion stays shallow).
+void AppendShort(const nlohmann::ordered_json& j, std::string& out, std::size_t limit) {
+    if (out.size() > limit) return;
+    if (j.is_array()) {
+        out += '[';
+        bool first = true;
+        for (const auto& e : j) {
+            if (out.size() > limit) return;
+            if (!first) out += ',';
+            first = false;
+            AppendShort(e, out, limit);
+        }
+        out += ']';
+    } else if (j.is_object()) {
+        out += "{...}";
+    } else {
+        out += j.dump();
+    }
+}
+
+}  // namespace
+
 std::string Describe(const nlohmann::ordered_json& j) {
-    if (j.is_string()) return "the text " + j.dump();
+    if (j.is_string()) {
+        std::string s = j.dump();
+        if (s.size() > 60) s = s.substr(0, 57) + "...";
+        return "the text " + s;
+    }
     if (j.is_object()) return "an object";
     if (j.is_null()) return "null";
-    std::string s = j.dump();
-    if (s.size() > 40) s = s.substr(0, 37) + "...";
+    constexpr std::size_t kShown = 40;
+    std::string s;
+    AppendShort(j, s, kShown);
+    if (s.size() > kShown) s = s.substr(0, kShown - 3) + "...";
     return s;
 }
 

@@ -181,7 +181,12 @@ void SceneRenderer::Load(const SceneImages& scene, int depth, const std::vector<
             throw SceneError(file + ": layers." + name + (ref ? " (" + ref->path + ")" : "") + ": " + e.what());
         }
     }
-    const minihost::World* input = worlds_.count("input") ? worlds_["input"].get() : worlds_["Diffuse Albedo"].get();
+    const std::string input_name = worlds_.count("input") ? "input" : "Diffuse Albedo";
+    const minihost::World* input = worlds_[input_name].get();
+    const Image& input_image = scene.layers.at(input_name);
+    origin_x_ = input_image.origin_x;
+    origin_y_ = input_image.origin_y;
+    data_window_ = input_image.data_window;
     width_ = input->width();
     height_ = input->height();
     for (auto& session : sessions_) {
@@ -225,6 +230,11 @@ Frame SceneRenderer::RenderOn(minihost::Session& session, int frame, FrameReport
                                       std::to_string(r.right) + ", bottom " + std::to_string(r.bottom) + ")");
     }
     Frame out = FromWorld(*result.output);
+    if (out.pixels.width == width_ && out.pixels.height == height_) {
+        out.pixels.origin_x = origin_x_;
+        out.pixels.origin_y = origin_y_;
+        out.pixels.data_window = data_window_;
+    }
     report.frame = frame;
     report.backend = gpu_data_ ? "opencl" : "cpu";
     if (gpu_data_) report.device = device_->entry().name;

@@ -86,6 +86,9 @@ private:
     std::vector<ParamSetting> settings_;
     std::map<std::string, std::unique_ptr<minihost::World>> worlds_;
     int depth_ = 32, width_ = 0, height_ = 0;
+    // The input's display origin and data window, which every output keeps.
+    int origin_x_ = 0, origin_y_ = 0;
+    std::optional<Window> data_window_;
     std::shared_ptr<minihost::OpenClDevice> device_;
     void* gpu_data_ = nullptr;  // set while the effect holds device 0
     std::function<void(const FrameReport&)> report_;

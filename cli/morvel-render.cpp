@@ -16,6 +16,7 @@
 #include "cli/ColorManagement.h"
 #include "cli/DemoScene.h"
 #include "cli/EffectError.h"
+#include "cli/LightLimit.h"
 #include "cli/Options.h"
 #include "cli/OutputFrames.h"
 #include "cli/SceneError.h"
@@ -204,6 +205,9 @@ int Run(const Options& o) {
     renderer.Load(scene, depth, overrides);
 
     const std::vector<int>& frames = plan.render;
+    const std::string lights_warning =
+        IgnoredLightsWarning(scene.scene, IgnoredLights(scene.scene, frames, renderer.width(), renderer.height()));
+    if (!lights_warning.empty()) std::fprintf(stderr, "morvel-render: warning: %s\n", lights_warning.c_str());
     Progress progress(frames.size(), !o.quiet);
     renderer.Render(frames, [&](int frame, Frame&& image) {
         colors.ConvertOutput(image);

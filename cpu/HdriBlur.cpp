@@ -163,10 +163,10 @@ bool ConvertHdriToFloat(const HdriWorldView& src, float* dst, int dstStride) {
             for (int x = 0; x < width; ++x) {
                 float p[4];
                 std::memcpy(p, row + static_cast<std::ptrdiff_t>(x) * 16, sizeof p);
-                out[4 * x + 0] = p[1];
-                out[4 * x + 1] = p[2];
-                out[4 * x + 2] = p[3];
-                out[4 * x + 3] = p[0];
+                out[4 * x + 0] = finiteHdriValue(p[1]);
+                out[4 * x + 1] = finiteHdriValue(p[2]);
+                out[4 * x + 2] = finiteHdriValue(p[3]);
+                out[4 * x + 3] = finiteHdriValue(p[0]);
             }
         }
     }

@@ -23,9 +23,9 @@ struct HdriWorldView {
 };
 
 // Converts the world into dst (R, G, B, A floats, rows dstStride pixels
-// apart). Returns false, writing nothing, for a null pointer, an empty size,
-// a stride below the width, rows shorter than the width or a depth other
-// than 8, 16 or 32.
+// apart), each value through finiteHdriValue. Returns false, writing nothing,
+// for a null pointer, an empty size, a stride below the width, rows shorter
+// than the width or a depth other than 8, 16 or 32.
 bool ConvertHdriToFloat(const HdriWorldView& src, float* dst, int dstStride);
 
 // Horizontal blur, wrapping at the left and right edges (the equirect image is

@@ -1,4 +1,5 @@
 #include <cstring>
+#include <new>
 
 #include "entry/EffectIdentity.h"
 #include "entry/Exports.h"
@@ -73,9 +74,12 @@ PF_Err Dispatch(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDe
 
 extern "C" PF_Err EffectMain(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
                              PF_LayerDef* output, void* extra) {
-    // Nothing may unwind into the host, whatever was thrown.
+    // Nothing may unwind into the host, whatever was thrown. Running out of
+    // memory is told apart: the host can then free its caches and try again.
     try {
         return morvel::Dispatch(cmd, in_data, out_data, params, output, extra);
+    } catch (const std::bad_alloc&) {
+        return PF_Err_OUT_OF_MEMORY;
     } catch (...) {
         return PF_Err_INTERNAL_STRUCT_DAMAGED;
     }

@@ -6,6 +6,7 @@
 
 #include "kernel/Compat.h"
 #include "kernel/Environment.h"
+#include "kernel/HdriBlurTaps.h"
 #include "kernel/ImageView.h"
 #include "kernel/Passes.h"
 
@@ -64,10 +65,10 @@ MORVEL_FUNC void convertHdriPixel(ImageView world, MORVEL_GLOBAL float* dst, int
     if (!viewCovers(world, x, y)) return;
     const PassPixel p = readPixel(world, x, y);
     MORVEL_GLOBAL float* o = dst + ((ptrdiff_t)y * stride + x) * 4;
-    o[0] = p.r;
-    o[1] = p.g;
-    o[2] = p.b;
-    o[3] = p.a;
+    o[0] = finiteHdriValue(p.r);
+    o[1] = finiteHdriValue(p.g);
+    o[2] = finiteHdriValue(p.b);
+    o[3] = finiteHdriValue(p.a);
 }
 
 MORVEL_NAMESPACE_END

@@ -20,6 +20,23 @@ MORVEL_CONST float kMinBlurSigma = 0.5f;
 // The diffuse image is always blurred this strongly, in pixels.
 MORVEL_CONST float kDiffuseBlurSigma = 100.0f;
 
+// Where an HDRI holds +Inf it held a value too large for its format: in
+// practice a half-float sun above 65504, the largest finite half. That value
+// stands in for it. The largest float would not do: the passes multiply the
+// HDRI (cone sums, exposure, intensities), so it overflows again and meets a
+// zero factor as NaN, which blanks every pixel the blurred sun reaches.
+MORVEL_CONST float kHdriInfinityValue = 65504.0f;
+MORVEL_CONST float kMaxFiniteFloat = 3.40282347e+38f;
+
+// One HDRI texel as the blurs may take it. The blurs spread every texel over
+// the whole map, so one infinite or NaN value would blank every pixel of the
+// frame: +Inf becomes kHdriInfinityValue, -Inf and NaN become 0 (NaN fails both
+// comparisons; this needs IEEE comparisons, no fast-math folding of NaN checks).
+MORVEL_FUNC float finiteHdriValue(float v) {
+    if (v >= -kMaxFiniteFloat && v <= kMaxFiniteFloat) return v;
+    return v > 0.0f ? kHdriInfinityValue : 0.0f;
+}
+
 // Taps on each side: ceil(3 sigma) kept within [1, kMaxBlurRadius]. NaN and
 // infinities land on the bounds instead of reaching an undefined float-to-int
 // conversion.

@@ -207,11 +207,12 @@ void ParamModel::SetCheckbox(std::string_view name, bool on) {
 void ParamModel::SetAngle(std::string_view name, double degrees) {
     std::lock_guard lock(mutex_);
     Param& p = Kind(name, PF_Param_ANGLE, "SetAngle");
-    // 16.16 fixed point holds only this open range; lround of anything else is undefined.
-    if (!(degrees > -32768.0 && degrees < 32768.0))
+    // 16.16 fixed point holds only what rounds into 32 bits; anything else would wrap.
+    const double fixed = std::round(degrees * 65536.0);
+    if (!(fixed > -2147483648.0 && fixed <= 2147483647.0))
         throw Error("SetAngle: value " + Degrees(degrees) + " for parameter \"" + std::string(name) +
                     "\" is outside the angle range (-32768, 32768) degrees");
-    p.def.u.ad.value = static_cast<PF_Fixed>(std::lround(degrees * 65536.0));
+    p.def.u.ad.value = static_cast<PF_Fixed>(fixed);
 }
 
 void ParamModel::SetColor(std::string_view name, PF_Pixel argb) {

@@ -78,7 +78,7 @@ TEST(ColorScene, FaultsNameFileAndField) {
         {R"({"working_colorspace": null})", {"shot.json: working_colorspace", "expected a colour space name"}},
     };
     for (const auto& [json, parts] : cases) {
-        const std::string message = ErrorOf([&] { ParseScene(json, "shot.json", "/shots"); });
+        const std::string message = ErrorOf([&, json = json] { ParseScene(json, "shot.json", "/shots"); });
         for (const char* part : parts)
             EXPECT_NE(message.find(part), std::string::npos) << json << ": \"" << part << "\" not in: " << message;
     }

@@ -23,6 +23,8 @@ std::vector<ParamInfo> Registered() {
         {30, "Incidence", "", K::GroupStart, 0, 0, "", ""},
         {32, "Amount", "Incidence", K::Float, 0, 200, "50", ""},
         {38, "Amount", "Rim Light", K::Float, 0, 200, "50", ""},
+        // Bounds as the host stores them: the float nearest 0.1 is above the double 0.1.
+        {21, "HDRI Gamma", "Environment (IBL)", K::Float, double(0.1f), 10, "1", ""},
     };
 }
 
@@ -40,7 +42,11 @@ std::string ErrorOf(const std::string& json, bool layers = false) {
 
 TEST(ParamCheck, AcceptsEveryKindInRange) {
     EXPECT_EQ(ErrorOf(R"({"Source Blend": 100, "Roughness Adjust": -200, "Enable IBL": true,
-        "HDRI Rotation Y": 720, "HDRI Tint": [0, 128, 255], "Incidence/Amount": 0, "Rim Light/Amount": {"0": 0, "10": 200}})"),
+        "HDRI Rotation Y": 720, "HDRI Tint": [0, 128, 255], "Incidence/Amount": 0, "Rim Light/Amount": {"0": 0, "10": 200},
+        "HDRI Gamma": 0.1})"),
+              "(no error)");
+    EXPECT_EQ(ErrorOf(R"({"HDRI Gamma": 10, "HDRI Rotation Y": 32767.99999})"), "(no error)");
+    EXPECT_EQ(ErrorOf(R"({"HDRI Rotation Y": -32767.99999})"),
               "(no error)");
 }
 
@@ -54,6 +60,10 @@ TEST(ParamCheck, RejectsWithNameKindAndRange) {
         {R"({"HDRI Tint": 5})", {"(colour) expects [r, g, b]"}},
         {R"({"HDRI Rotation Y": 1e30})", {"value 1e+30 is out of range", "(angle)", "less than 32768"}},
         {R"({"HDRI Rotation Y": -32768})", {"value -32768 is out of range"}},
+        // Rounds to 2^31 in 16.16 fixed point, which would wrap to -32768 degrees.
+        {R"({"HDRI Rotation Y": 32767.999995})", {"value 32768 is out of range", "after rounding"}},
+        {R"({"HDRI Gamma": 0.0999999})", {"value 0.0999999 is out of range", "0.1 to 10"}},
+        {R"({"HDRI Gamma": 1e39})", {"value 1e+39 is out of range"}},
         {R"({"HDRI Tint": [0, 256, 0]})", {"value 256 is out of range", "0 to 255"}},
         {R"({"Amount": 50})", {"used by several groups", "\"Incidence/Amount\"", "\"Rim Light/Amount\""}},
         {R"({"Sorce Blend": 5})", {"params.Sorce Blend", "unknown parameter \"Sorce Blend\"", "--list-params"}},

@@ -63,7 +63,7 @@ TEST(SceneFile, EachFaultNamesFileFieldAndExpectation) {
         {R"({"lights": [{}, {"type": "point", "in": -1e999}]})", {"shot.json: lights[1].in: cannot hold"}},
     };
     for (const auto& [json, parts] : cases) {
-        const std::string message = ErrorOf([&] { ParseScene(json, "shot.json", "/shots"); });
+        const std::string message = ErrorOf([&, json = json] { ParseScene(json, "shot.json", "/shots"); });
         for (const char* part : parts)
             EXPECT_NE(message.find(part), std::string::npos) << json << ": \"" << part << "\" not in: " << message;
     }

@@ -35,7 +35,7 @@ TEST_F(WindowsModule, NameExportsResourceAndImports) {
     ASSERT_EQ(pe.exports.size(), std::size(exports));
     for (const auto& [name, ordinal, data] : exports) {
         const auto it = std::find_if(pe.exports.begin(), pe.exports.end(),
-                                     [&](const minihost::PeExport& e) { return e.name == name; });
+                                     [&, name = name](const minihost::PeExport& e) { return e.name == name; });
         ASSERT_NE(it, pe.exports.end()) << name;
         EXPECT_EQ(it->ordinal, ordinal) << name;
         EXPECT_EQ(it->is_data, data) << name;

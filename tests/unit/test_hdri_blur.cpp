@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -181,6 +182,29 @@ TEST(ConvertHdriToFloat, EachDepthReordersArgbToRgbaAndSkipsRowPadding) {
         return uint16_t(x == 4 && c == 1 ? 32768 : x * 3000 + y * 700 + c);  // 32768 is the 16-bit white
     });
     CheckConversion<float>(32, 1.0f, [](int x, int y, int c) { return x == 1 && c == 2 ? 1e6f : x * 1.25f + y - c; });
+}
+
+// One non-finite texel must stay one bright or dark texel: the blurs would
+// spread it over the whole map. Both blurred maps stay finite everywhere.
+TEST(ConvertHdriToFloat, NonFiniteTexelsBecomeFiniteBeforeTheBlurs) {
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    const std::pair<float, float> cases[] = {{inf, 65504.0f}, {-inf, 0.0f},   {nan, 0.0f},
+                                             {-nan, 0.0f},    {-2.5f, -2.5f}, {FLT_MAX, FLT_MAX}};
+    for (const auto& [in, expected] : cases) {
+        EXPECT_EQ(finiteHdriValue(in), expected) << in;
+        const int w = 16, h = 8;
+        const auto world = MakeWorld<float>(w, h, w * 16, [](int, int, int c) { return c == 0 ? 1.0f : 0.5f; });
+        std::vector<unsigned char> bytes = world;
+        std::memcpy(bytes.data() + (3 * w + 7) * 16 + 2 * 4, &in, 4);  // the green of one texel
+        const HdriWorldView view{bytes.data(), w * 16, w, h, 32};
+        Image converted(w * h * 4);
+        ASSERT_TRUE(ConvertHdriToFloat(view, converted.data(), w));
+        EXPECT_EQ(converted[At(7, 3, w, 1)], expected);
+        HdriImages images;
+        ASSERT_TRUE(PrepareHdriImages(view, 0.5f, images));
+        for (const auto* map : {&images.diffuse, &images.specular})
+            for (float v : *map) ASSERT_TRUE(std::isfinite(v)) << in;
+    }
 }
 
 TEST(ConvertHdriToFloat, RejectsWhatItCannotReadSafely) {
