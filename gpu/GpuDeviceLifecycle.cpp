@@ -6,6 +6,8 @@
 namespace morvel {
 
 void ClearDeviceRecord(GpuDeviceState& record) {
+    // Prepared images go before the program and the host's context they were made in.
+    record.hdri_cache.Clear();
     ReleaseOpenClProgram(record);
     record.framework = PF_GPU_Framework_NONE;
     record.cuda_stream = nullptr;
