@@ -58,6 +58,8 @@ bool Load(Api& api) {
     ok &= Bind(lib, api.EnqueueNDRangeKernel, "clEnqueueNDRangeKernel");
     ok &= Bind(lib, api.EnqueueReadBufferRect, "clEnqueueReadBufferRect");
     ok &= Bind(lib, api.EnqueueWriteBufferRect, "clEnqueueWriteBufferRect");
+    ok &= Bind(lib, api.EnqueueCopyBuffer, "clEnqueueCopyBuffer");
+    ok &= Bind(lib, api.EnqueueWriteBuffer, "clEnqueueWriteBuffer");
     ok &= Bind(lib, api.Finish, "clFinish");
     return ok;
 }

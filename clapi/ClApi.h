@@ -77,6 +77,10 @@ struct Api {
                                     size_t, size_t, size_t, size_t, void*, cl_uint, const cl_event*, cl_event*);
     cl_int (*EnqueueWriteBufferRect)(cl_command_queue, cl_mem, cl_bool, const size_t*, const size_t*, const size_t*,
                                      size_t, size_t, size_t, size_t, const void*, cl_uint, const cl_event*, cl_event*);
+    cl_int (*EnqueueCopyBuffer)(cl_command_queue, cl_mem, cl_mem, size_t, size_t, size_t, cl_uint, const cl_event*,
+                                cl_event*);
+    cl_int (*EnqueueWriteBuffer)(cl_command_queue, cl_mem, cl_bool, size_t, size_t, const void*, cl_uint,
+                                 const cl_event*, cl_event*);
     cl_int (*Finish)(cl_command_queue);
 };
 

@@ -47,6 +47,7 @@ const char* Usage() {
            "                             gpu-device-info  GetDeviceInfo fails\n"
            "                             gpu-world-data   each frame's first GetGPUWorldData gives null\n"
            "                             gpu-queue        the device hands a queue of another context\n"
+           "                             gpu-memory       AllocateDeviceMemory fails (out of device memory)\n"
            "      --frames A-B         render frames A to B (keyframes interpolate)\n"
            "      --jobs N             render N frames at once on N threads\n"
            "      --set 'Name=value'   set a parameter by UI name (repeatable), e.g. 'Rim Light/Amount=80'\n"

@@ -33,7 +33,8 @@ struct Options {
 };
 
 // The host faults --inject-fault can make (the help text says what each does).
-inline constexpr const char* kHostFaults[] = {"gpu-suite", "gpu-device-info", "gpu-world-data", "gpu-queue"};
+inline constexpr const char* kHostFaults[] = {"gpu-suite", "gpu-device-info", "gpu-world-data", "gpu-queue",
+                                              "gpu-memory"};
 
 // Throws SceneError (exit status 2) naming the option and what it expects.
 Options ParseOptions(const std::vector<std::string>& args);

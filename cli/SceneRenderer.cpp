@@ -147,6 +147,7 @@ std::optional<std::string> SceneRenderer::UseOpenClDevice(const minihost::OpenCl
         session->gpu().AddDevice(device_);
         session->gpu().faults.device_info_fails = faults.gpu_device_info;
         session->gpu().faults.first_world_data_null = faults.gpu_world_data;
+        session->gpu().faults.device_memory_fails = faults.gpu_memory;
         if (faults.gpu_suite) session->suites().SetMode("PF GPU Device Suite", 1, minihost::SuiteMode::AcquireFails);
     }
     // One setup for the process: every session drives the same loaded module.

@@ -38,6 +38,7 @@ struct HostFaults {
     bool gpu_device_info = false;
     bool gpu_world_data = false;
     bool gpu_queue = false;
+    bool gpu_memory = false;
 };
 
 class SceneRenderer {

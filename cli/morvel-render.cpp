@@ -151,6 +151,7 @@ HostFaults Faults(const Options& o) {
         f.gpu_device_info = f.gpu_device_info || n == "gpu-device-info";
         f.gpu_world_data = f.gpu_world_data || n == "gpu-world-data";
         f.gpu_queue = f.gpu_queue || n == "gpu-queue";
+        f.gpu_memory = f.gpu_memory || n == "gpu-memory";
     }
     return f;
 }

@@ -1,9 +1,11 @@
 #include "cpu/CpuPasses.h"
 
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "cpu/HdriBlur.h"
+#include "cpu/HdriCache.h"
 #include "cpu/PassLoops.h"
 
 namespace morvel {
@@ -53,24 +55,17 @@ PF_Err RenderIblPassCpu(FrameContext& ctx, const FrameSettings& pass) {
     world.width = ctx.hdri->width;
     world.height = ctx.hdri->height;
     world.depth = WorldPixelDepth(*ctx.hdri);
-    // The preparation fills the frame's own buffers: lend them and take them back.
-    HdriImages images;
-    images.diffuse.swap(ctx.hdriDiffuse);
-    images.specular.swap(ctx.hdriSpecular);
-    images.scratch.swap(ctx.hdriScratch);
-    const bool prepared = PrepareHdriImages(world, pass, images) && images.ready();
-    ctx.hdriDiffuse.swap(images.diffuse);
-    ctx.hdriSpecular.swap(images.specular);
-    ctx.hdriScratch.swap(images.scratch);
-    if (!prepared) {
+    // Prepared once per HDRI and blur width, then shared by the frames that use them.
+    const std::shared_ptr<const HdriImages> images = PrepareHdriImagesCached(world, pass.ibl_roughness_bias);
+    if (!images) {
         // A world the conversion cannot read: nothing was written, and the frame
         // must not count this pass as the one that replaced the cleared colour.
         return PF_Err_INTERNAL_STRUCT_DAMAGED;
     }
-    ctx.hdriWidth = images.width;
-    ctx.hdriHeight = images.height;
-    const HdriView diffuse{ctx.hdriDiffuse.data(), images.width, images.height, images.stride};
-    const HdriView specular{ctx.hdriSpecular.data(), images.width, images.height, images.stride};
+    ctx.hdriWidth = images->width;
+    ctx.hdriHeight = images->height;
+    const HdriView diffuse{images->diffuse.data(), images->width, images->height, images->stride};
+    const HdriView specular{images->specular.data(), images->width, images->height, images->stride};
     switch (ctx.depth) {
         case 8:
             ShadeIblRows<PF_Pixel8>(ctx, pass, diffuse, specular);

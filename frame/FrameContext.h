@@ -56,8 +56,12 @@ inline int32_t WorldPixelDepth(const PF_EffectWorld& world) {
     return static_cast<int64_t>(world.rowbytes) >= 16 * static_cast<int64_t>(world.width) ? 32 : 8;
 }
 
+// Whether hdriWidth x hdriHeight is positive and three float images of it fit in
+// memory addressing (what the HDRI preparation allocates).
+bool HdriSizeUsable(const FrameContext& ctx);
+
 // Sizes the three HDRI buffers for hdriWidth x hdriHeight; false (and all three empty)
-// when the size is not positive or does not fit in memory addressing.
+// when HdriSizeUsable is not.
 bool AllocateHdriBuffers(FrameContext& ctx);
 
 }  // namespace morvel

@@ -7,6 +7,8 @@
 namespace morvel {
 
 void ClearDeviceRecord(GpuDeviceState& record) {
+    // Prepared images go before the program and the host's context they were made in.
+    record.hdri_cache.Clear();
     ReleaseOpenClProgram(record);
     UnloadCudaModule(record);
     record.framework = PF_GPU_Framework_NONE;

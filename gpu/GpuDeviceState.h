@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 
+#include "gpu/DeviceHdri.h"
 #include "host/AE_EffectGPU.h"
 
 namespace morvel {
@@ -16,6 +17,10 @@ namespace morvel {
 enum OpenClKernel : int {
     CL_KERNEL_CLEAR = 0,
     CL_KERNEL_LIGHT,
+    CL_KERNEL_INCIDENCE_RIM,
+    CL_KERNEL_ENVIRONMENT,
+    CL_KERNEL_CONVERT_HDRI,
+    CL_KERNEL_BLUR_HDRI,
     kOpenClKernelCount,
 };
 
@@ -49,6 +54,8 @@ struct GpuDeviceState {
     std::mutex kernel_mutex;
     // Why the last program build on this device failed (empty when it did not).
     std::string build_log;
+    // Prepared HDRI images on this device, kept between frames; emptied at setdown.
+    DeviceHdriCache hdri_cache;
 };
 
 // Devices beyond this index are declined.

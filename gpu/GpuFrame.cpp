@@ -1,6 +1,7 @@
 #include "gpu/GpuFrame.h"
 
 #include "gpu/cuda/CudaPass.h"
+#include "gpu/opencl/OpenClHdri.h"
 #include "gpu/opencl/OpenClPass.h"
 #include "hostaccess/HostSuites.h"
 #include "scene/SmartPreRender.h"
@@ -98,13 +99,21 @@ PF_Err PrepareGpuFrame(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderE
         ctx.pass_pitch[i] = pitch;
     }
 
-    // No environment lighting on the GPU yet. The CUDA kernels read missing maps
-    // with the CPU's defaults; the OpenCL ones do not yet.
-    if (frame.ibl_enable) return PF_Err_UNRECOGNIZED_PARAM_TYPE;
-    if (device.framework == PF_GPU_Framework_OPENCL)
-        for (int slot : {SLOT_NORMAL, SLOT_ROUGHNESS, SLOT_METALNESS, SLOT_SPECULAR})
-            if (!ctx.pass_data[slot]) return PF_Err_UNRECOGNIZED_PARAM_TYPE;
-    return PF_Err_NONE;
+    // Missing maps need no stand-ins: the passes read an absent layer as the CPU does.
+    if (!frame.ibl_enable) return PF_Err_NONE;
+    PF_EffectWorld* hdri = nullptr;
+    // As on the CPU, an HDRI that cannot be had or read leaves the frame without IBL.
+    extra->cb->checkout_layer_pixels(ref, CHECKOUT_HDRI, &hdri);
+    const int32_t pitch = hdri ? UsablePitch(*gpu, ref, hdri) : 0;
+    void* data = pitch ? WorldBuffer(*gpu, ref, hdri) : nullptr;
+    if (!data) return PF_Err_NONE;
+    // CUDA has no device-side HDRI preparation yet: its IBL frames render on the CPU.
+    if (device.framework != PF_GPU_Framework_OPENCL) return PF_Err_UNRECOGNIZED_PARAM_TYPE;
+    ctx.hdri_world = hdri;
+    ctx.hdri_data = data;
+    ctx.hdri_pitch = pitch;
+    const A_u_long device_index = extra->input ? extra->input->device_index : 0;
+    return PrepareOpenClHdri(device, *gpu, ref, device_index, ctx, frame.ibl_roughness_bias);
 }
 
 void ReleaseGpuFrame(GpuFrameContext& ctx) { ctx = GpuFrameContext{}; }

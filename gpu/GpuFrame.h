@@ -5,9 +5,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "frame/FrameContext.h"
 #include "frame/FrameSettings.h"
+#include "gpu/DeviceHdri.h"
 #include "gpu/GpuDeviceState.h"
 #include "host/AE_Effect.h"
 #include "host/AE_EffectSmartRender.h"
@@ -29,6 +31,12 @@ struct GpuFrameContext {
     int32_t width = 0;
     int32_t height = 0;
     int32_t stride = 0;  // of the output
+    // The HDRI layer (with "Enable IBL" on) and its prepared lookup images, held for
+    // the frame; null when the frame has no usable HDRI.
+    PF_EffectWorld* hdri_world = nullptr;
+    void* hdri_data = nullptr;
+    int32_t hdri_pitch = 0;
+    std::shared_ptr<const DeviceHdriImages> hdri;
 };
 
 // The output's row pitch in pixels from its buffer size: size / height / 16, or the
@@ -40,13 +48,15 @@ inline constexpr std::size_t kGroupSize = 16;
 std::array<std::size_t, 2> LaunchGlobalSize(int32_t width, int32_t height);
 
 // Obtains the frame's layers through the smart-render callbacks and their buffers
-// through the GPU device suite. 514 for what the device's back end does not render
-// (IBL; on OpenCL a missing normal, roughness, metalness or specular map), 512 for a missing
-// or malformed input or output, the host's error when a checkout fails.
+// through the GPU device suite, and with "Enable IBL" on prepares the HDRI's lookup
+// images on the device (or takes them from the device's cache). 512 for a missing
+// or malformed input or output, the host's error when a checkout fails, an error
+// when the HDRI preparation fails on the device (the frame then falls back).
+// 514 for an IBL frame on CUDA, which has no device-side HDRI preparation yet.
 PF_Err PrepareGpuFrame(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra* extra, GpuDeviceState& device,
                        GpuFrameContext& ctx, const FrameSettings& frame);
 
-// Nothing of the frame is owned on the device today; kept so every path ends alike.
+// Lets go of the frame's hold on its prepared HDRI images; the worlds are the host's.
 void ReleaseGpuFrame(GpuFrameContext& ctx);
 
 // Every output pixel becomes opaque black. 0, or 512 when the launch fails.

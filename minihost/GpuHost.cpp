@@ -153,8 +153,10 @@ PF_Err AllocateDeviceMemory(PF_ProgPtr ref, A_u_long index, size_t size, void** 
     OpenClDevice* d = h ? h->Device(index) : nullptr;
     if (!d || !memory) return PF_Err_BAD_CALLBACK_PARAM;
     *memory = nullptr;
+    if (h->faults.device_memory_fails) return PF_Err_OUT_OF_MEMORY;
     try {
         *memory = d->CreateBuffer(size);
+        ++h->device_allocations;
         return PF_Err_NONE;
     } catch (const Error&) {
         return PF_Err_OUT_OF_MEMORY;
@@ -165,7 +167,10 @@ PF_Err FreeDeviceMemory(PF_ProgPtr ref, A_u_long index, void* memory) {
     GpuHost* h = HostOf(ref);
     OpenClDevice* d = h ? h->Device(index) : nullptr;
     if (!d) return PF_Err_BAD_CALLBACK_PARAM;
-    if (memory) d->api().ReleaseMemObject(static_cast<clapi::cl_mem>(memory));
+    if (memory) {
+        d->api().ReleaseMemObject(static_cast<clapi::cl_mem>(memory));
+        ++h->device_frees;
+    }
     return PF_Err_NONE;
 }
 

@@ -50,6 +50,7 @@ private:
 struct GpuFaults {
     bool device_info_fails = false;      // GetDeviceInfo returns an error
     bool first_world_data_null = false;  // each frame's first GetGPUWorldData gives null
+    bool device_memory_fails = false;    // AllocateDeviceMemory gives nothing (out of memory)
 };
 
 class GpuHost {
@@ -60,6 +61,9 @@ public:
     OpenClDevice* Device(A_u_long index) const;  // null past the end
 
     GpuFaults faults;
+    // AllocateDeviceMemory calls that gave memory, and FreeDeviceMemory calls.
+    std::atomic<long> device_allocations{0};
+    std::atomic<long> device_frees{0};
 
     void Register(GpuWorld* world);
     void Unregister(GpuWorld* world);

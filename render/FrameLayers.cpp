@@ -83,8 +83,9 @@ PF_Err CheckoutFrameLayers(PF_InData* in_data, PF_OutData*, PF_SmartRenderExtra*
     if (!HasPixels(hdri) || !RowsHoldWidth(*hdri)) return PF_Err_NONE;
     ctx.hdriWidth = hdri->width;
     ctx.hdriHeight = hdri->height;
-    // An empty HDRI lights nothing: the frame renders without the IBL pass.
-    if (!AllocateHdriBuffers(ctx)) {
+    // An empty HDRI lights nothing: the frame renders without the IBL pass. Its
+    // images are prepared (or found prepared) by the pass, not held by the frame.
+    if (!HdriSizeUsable(ctx)) {
         ctx.hdriWidth = ctx.hdriHeight = 0;
         return PF_Err_NONE;
     }

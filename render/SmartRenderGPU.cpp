@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "gpu/GpuFrame.h"
 #include "frame/FrameSettingsBuild.h"
+#include "gpu/GpuFrame.h"
 #include "scene/CollectSceneLights.h"
 #include "scene/SceneLight.h"
 
@@ -37,7 +37,8 @@ PF_Err RenderOnDevice(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderEx
 
     PF_Err status = PF_Err_NONE;
     bool written = false;
-    if (frame.ibl_enable) {
+    // As on the CPU, the environment pass runs only where the frame has an HDRI.
+    if (frame.ibl_enable && ctx.hdri) {
         if (std::optional<FrameSettings> pass = MakePassRecord(frame, PASS_IBL, written)) {
             status = RunGpuPass(device, ctx, *pass);
             written = written || status == PF_Err_NONE;

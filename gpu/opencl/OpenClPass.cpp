@@ -1,59 +1,15 @@
 #include "gpu/opencl/OpenClPass.h"
 
-#include <mutex>
-
 #include "clapi/ClApi.h"
 #include "frame/KernelPasses.h"
 #include "gpu/GpuPassLayers.h"
+#include "gpu/opencl/OpenClLaunch.h"
 #include "kernel/GpuBuffers.h"
 
 namespace morvel {
 namespace {
 
 using namespace clapi;
-
-class Args {
-public:
-    Args(const Api& cl, cl_kernel kernel) : cl_(cl), kernel_(kernel) {}
-    template <typename T>
-    Args& Add(const T& value) {
-        if (ok_) ok_ = cl_.SetKernelArg(kernel_, index_, sizeof value, &value) == CL_SUCCESS;
-        ++index_;
-        return *this;
-    }
-    bool ok() const { return ok_; }
-
-private:
-    const Api& cl_;
-    cl_kernel kernel_;
-    cl_uint index_ = 0;
-    bool ok_ = true;
-};
-
-// Sets the arguments and enqueues under the device's kernel lock (so two frames
-// never interleave on one kernel object), then waits for the queue outside it.
-template <typename SetArgs>
-PF_Err Launch(GpuDeviceState& device, OpenClKernel which, int32_t width, int32_t height, SetArgs set_args) {
-    const Api* cl = LoadApi();
-    auto* queue = static_cast<cl_command_queue>(device.cl_queue);
-    if (!cl || !queue) return PF_Err_INTERNAL_STRUCT_DAMAGED;
-    auto* kernel = static_cast<cl_kernel>(device.cl_kernels[which]);
-    if (!kernel) return PF_Err_UNRECOGNIZED_PARAM_TYPE;
-    if (width <= 0 || height <= 0) return PF_Err_NONE;
-    const std::array<std::size_t, 2> global = LaunchGlobalSize(width, height);
-    const std::size_t local[2] = {kGroupSize, kGroupSize};
-    {
-        std::lock_guard lock(device.kernel_mutex);
-        Args args(*cl, kernel);
-        set_args(args);
-        if (!args.ok()) return PF_Err_INTERNAL_STRUCT_DAMAGED;
-        if (cl->EnqueueNDRangeKernel(queue, kernel, 2, nullptr, global.data(), local, 0, nullptr, nullptr) !=
-            CL_SUCCESS)
-            return PF_Err_INTERNAL_STRUCT_DAMAGED;
-    }
-    // A kernel that failed on the device shows here; the frame must not pass as rendered.
-    return cl->Finish(queue) == CL_SUCCESS ? PF_Err_NONE : PF_Err_INTERNAL_STRUCT_DAMAGED;
-}
 
 bool Rect(GpuDeviceState& device, void* buffer, int32_t width, int32_t height, int32_t pitch, float* read_to,
           const float* write_from) {
@@ -84,33 +40,66 @@ PF_Err RunOpenClClear(GpuDeviceState& device, const GpuFrameContext& ctx) {
 
 PF_Err RunOpenClPass(GpuDeviceState& device, const GpuFrameContext& ctx, const FrameSettings& pass) {
     if (!device.cl_queue) return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    const int32_t row_bytes = OutputRowBytes(ctx);
+    if (!ctx.output_data || !row_bytes) return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    const GpuLayers layers = LayersOf(ctx, row_bytes);
+    auto buffer = [](const void* p) { return static_cast<cl_mem>(const_cast<void*>(p)); };
+    const cl_mem out = buffer(ctx.output_data);
+    const cl_mem base =
+        buffer(ctx.pass_data[SLOT_DIFFUSE_ALBEDO] ? ctx.pass_data[SLOT_DIFFUSE_ALBEDO] : ctx.input_data);
+    const cl_mem normal = buffer(ctx.pass_data[SLOT_NORMAL]);
+    const cl_mem roughness = buffer(ctx.pass_data[SLOT_ROUGHNESS]);
+    const cl_mem metallic = buffer(ctx.pass_data[SLOT_METALNESS]);
+    const cl_mem specular = buffer(ctx.pass_data[SLOT_SPECULAR]);
     switch (pass.pass_type) {
         case PASS_DIRECTIONAL:
         case PASS_POINT:
         case PASS_SPOT:
-            break;
+        case PASS_AMBIENT: {
+            const LightPass light = LightPassOf(pass);
+            return Launch(device, CL_KERNEL_LIGHT, ctx.width, ctx.height, [&](Args& a) {
+                a.Add(out)
+                    .Add(base)
+                    .Add(buffer(ctx.pass_data[SLOT_SOURCE]))
+                    .Add(normal)
+                    .Add(roughness)
+                    .Add(metallic)
+                    .Add(specular)
+                    .Add(layers)
+                    .Add(light);
+            });
+        }
+        case PASS_INCIDENCE_RIM: {
+            const IncidenceRimPass rim = IncidenceRimPassOf(pass);
+            return Launch(device, CL_KERNEL_INCIDENCE_RIM, ctx.width, ctx.height,
+                          [&](Args& a) { a.Add(out).Add(base).Add(normal).Add(layers).Add(rim); });
+        }
+        case PASS_IBL: {
+            // A frame without a prepared HDRI has no environment pass; being asked for
+            // one is a fault of the caller, not something to paint black.
+            const DeviceHdriImages* hdri = ctx.hdri.get();
+            if (!hdri || !hdri->diffuse || !hdri->specular || hdri->width <= 0 || hdri->height <= 0)
+                return PF_Err_INTERNAL_STRUCT_DAMAGED;
+            const IblPass ibl = IblPassOf(pass, ctx.width, ctx.height);
+            return Launch(device, CL_KERNEL_ENVIRONMENT, ctx.width, ctx.height, [&](Args& a) {
+                a.Add(out)
+                    .Add(base)
+                    .Add(normal)
+                    .Add(roughness)
+                    .Add(metallic)
+                    .Add(specular)
+                    .Add(layers)
+                    .Add(buffer(hdri->diffuse))
+                    .Add(buffer(hdri->specular))
+                    .Add(hdri->width)
+                    .Add(hdri->height)
+                    .Add(hdri->stride)
+                    .Add(ibl);
+            });
+        }
         default:
-            // Environment, ambient and incidence/rim passes do not run on OpenCL yet:
-            // the frame is rendered on the CPU.
             return PF_Err_UNRECOGNIZED_PARAM_TYPE;
     }
-    const int32_t row_bytes = OutputRowBytes(ctx);
-    if (!ctx.output_data || !row_bytes) return PF_Err_INTERNAL_STRUCT_DAMAGED;
-    const GpuLayers layers = LayersOf(ctx, row_bytes);
-    const LightPass light = LightPassOf(pass);
-    auto buffer = [](void* p) { return static_cast<cl_mem>(p); };
-    void* base = BaseData(ctx);
-    return Launch(device, CL_KERNEL_LIGHT, ctx.width, ctx.height, [&](Args& a) {
-        a.Add(buffer(ctx.output_data))
-            .Add(buffer(base))
-            .Add(buffer(ctx.pass_data[SLOT_SOURCE]))
-            .Add(buffer(ctx.pass_data[SLOT_NORMAL]))
-            .Add(buffer(ctx.pass_data[SLOT_ROUGHNESS]))
-            .Add(buffer(ctx.pass_data[SLOT_METALNESS]))
-            .Add(buffer(ctx.pass_data[SLOT_SPECULAR]))
-            .Add(layers)
-            .Add(light);
-    });
 }
 
 bool ReadOpenClPixels(GpuDeviceState& device, void* buffer, int32_t width, int32_t height, int32_t pitch,

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "frame/FrameSettings.h"
 #include "gpu/GpuDeviceState.h"
 #include "gpu/GpuFrame.h"
-#include "frame/FrameSettings.h"
 
 namespace morvel {
 

@@ -13,7 +13,9 @@ namespace {
 using namespace clapi;
 
 // Kernel names by role, in the order of OpenClKernel.
-constexpr const char* kKernelNames[kOpenClKernelCount] = {"ClearToOpaqueBlackKernel", "LightPassKernel"};
+constexpr const char* kKernelNames[kOpenClKernelCount] = {"ClearToOpaqueBlackKernel", "LightPassKernel",
+                                                          "IncidenceRimPassKernel",   "EnvironmentPassKernel",
+                                                          "ConvertHdriKernel",        "BlurHdriKernel"};
 
 std::string BuildLog(const Api& cl, cl_program program, cl_device_id device) {
     size_t size = 0;

@@ -207,9 +207,10 @@ TEST_F(OpenClFrames, LaunchCoversOddEdges) {
     EXPECT_TRUE(AllOpaqueBlack(*f.output));
 }
 
-// Frames the device cannot finish are rendered again on the CPU from the host's GPU
-// worlds, and look exactly like CPU frames, in every depth the host converts to.
-TEST_F(OpenClFrames, RefusedFramesFallBackToTheCpuPicture) {
+// Frames the device cannot finish (a host fault, not what the frame asks for) are
+// rendered again on the CPU from the host's GPU worlds, and look exactly like CPU
+// frames, in every depth the host converts to.
+TEST_F(OpenClFrames, HostFaultsFallBackToTheCpuPicture) {
     const GpuSetup s = Setup(0);
     ASSERT_TRUE(s.accepted);
     struct Case {
@@ -217,27 +218,17 @@ TEST_F(OpenClFrames, RefusedFramesFallBackToTheCpuPicture) {
         std::function<void(minihost::Session&, FrameRequest&)> arrange;
     };
     const Case cases[] = {
-        {"ambient light",
-         [](minihost::Session& t, FrameRequest&) { t.composition().AddLight(AEGP_LightType_AMBIENT, {}); }},
-        {"incidence",
-         [](minihost::Session& t, FrameRequest&) {
-             t.params().SetCheckbox("Enable Incidence", true);
-             t.params().SetFloat("Incidence/Amount", 120.0);
-         }},
-        {"IBL",
-         [](minihost::Session& t, FrameRequest&) {
-             t.params().SetCheckbox("Enable IBL", true);
-             t.params().SetFloat("Diffuse Intensity", 5.0);
-         }},
-        {"no roughness map",
-         [](minihost::Session& t, FrameRequest& r) {
-             r.layers["Roughness"] = nullptr;
-             t.composition().AddLight(AEGP_LightType_PARALLEL, {0, -100, -100}, {kW / 2.0, kH / 2.0, 0});
-         }},
         {"point light, first GetGPUWorldData gives null",
          [](minihost::Session& t, FrameRequest&) {
              t.composition().AddLight(AEGP_LightType_POINT, {kW * 0.3, kH * 0.4, -60.0});
              t.gpu().faults.first_world_data_null = true;
+         }},
+        {"IBL, no device memory for the HDRI preparation",
+         [](minihost::Session& t, FrameRequest&) {
+             t.params().SetCheckbox("Enable IBL", true);
+             t.params().SetFloat("Diffuse Intensity", 5.0);
+             t.params().SetFloat("HDRI Roughness Bias", 3.0);
+             t.gpu().faults.device_memory_fails = true;
          }},
     };
     for (const Case& c : cases) {
@@ -245,16 +236,21 @@ TEST_F(OpenClFrames, RefusedFramesFallBackToTheCpuPicture) {
         for (int depth : {32, 16, 8}) {
             SCOPED_TRACE(depth);
             FrameRequest gpu = Request(s.gpu_data, 0, depth);
+            // A new HDRI each time, so that no prepared image of it is cached.
+            const World hdri_here = Pattern(24, 12, 900 + depth, false);
+            gpu.layers["HDRI"] = &hdri_here;
             c.arrange(session, gpu);
             // The CPU picture of the same float layers, stored in the frame's depth as the host does.
             FrameRequest cpu = gpu;
             cpu.render_command = PF_Cmd_SMART_RENDER;
             cpu.gpu.reset();
             cpu.depth = 32;
+            const long allocations = session.gpu().device_allocations;
             const FrameResult g = Render(gpu), want = Render(cpu);
             ASSERT_EQ(g.err(), PF_Err_NONE);
             ASSERT_EQ(want.err(), PF_Err_NONE);
             EXPECT_TRUE(g.fallback);
+            EXPECT_EQ(session.gpu().device_allocations, allocations);
             World expected(kW, kH, depth);
             for (int y = 0; y < kH; ++y)
                 for (int x = 0; x < kW; ++x) expected.Set(x, y, want.output->Get(x, y));
@@ -264,9 +260,249 @@ TEST_F(OpenClFrames, RefusedFramesFallBackToTheCpuPicture) {
         }
         session.composition().Clear();
         session.gpu().faults = {};
-        for (const char* box : {"Enable IBL", "Enable Incidence"}) session.params().SetCheckbox(box, false);
+        session.params().SetCheckbox("Enable IBL", false);
     }
+    EXPECT_EQ(session.gpu().device_frees, session.gpu().device_allocations) << "every scratch buffer went back";
     EXPECT_TRUE(session.suites().Outstanding().empty());
+}
+
+// Every pass kind runs on the device and gives the CPU's picture: ambient light,
+// incidence, rim, the environment pass with the preview sphere (blurred and
+// unblurred specular image), and all of them together with every light kind, on
+// odd sizes with padded rows, in float and in the depths the host converts to.
+TEST_F(OpenClFrames, EveryPassKindMatchesTheCpuPicture) {
+    const GpuSetup s = Setup(0);
+    ASSERT_TRUE(s.accepted);
+    struct Case {
+        const char* what;
+        std::function<void(minihost::Session&, int w, int h)> arrange;
+    };
+    auto incidence = [](minihost::Session& t) {
+        t.params().SetCheckbox("Enable Incidence", true);
+        t.params().SetFloat("Incidence/Amount", 120.0);
+        t.params().SetColor("Incidence/Color", PF_Pixel{255, 255, 200, 100});
+    };
+    auto rim = [](minihost::Session& t) {
+        t.params().SetCheckbox("Enable Rim Light", true);
+        t.params().SetFloat("Rim Light/Amount", 80.0);
+        t.params().SetAngle("Rim Light/Angle", 30.0);
+    };
+    auto ibl = [](minihost::Session& t, double bias) {
+        auto& p = t.params();
+        p.SetCheckbox("Enable IBL", true);
+        p.SetCheckbox("Preview Sphere", true);
+        p.SetFloat("Diffuse Intensity", 4.0);
+        p.SetFloat("Specular Intensity", 3.0);
+        p.SetFloat("HDRI Exposure", 0.5);
+        p.SetFloat("HDRI Gamma", 1.4);
+        p.SetAngle("HDRI Rotation Y", 35.0);
+        p.SetAngle("HDRI Rotation X", -10.0);
+        p.SetFloat("HDRI Roughness Bias", bias);
+    };
+    const Case cases[] = {
+        {"ambient light",
+         [](minihost::Session& t, int, int) { t.composition().AddLight(AEGP_LightType_AMBIENT, {}).intensity = 70; }},
+        {"incidence alone", [&](minihost::Session& t, int, int) { incidence(t); }},
+        {"rim after a light",
+         [&](minihost::Session& t, int w, int h) {
+             t.composition().AddLight(AEGP_LightType_POINT, {w * 0.3, h * 0.4, -40.0}).intensity = 90;
+             rim(t);
+         }},
+        {"IBL, blurred specular image", [&](minihost::Session& t, int, int) { ibl(t, 2.5); }},
+        {"IBL, unblurred specular image", [&](minihost::Session& t, int, int) { ibl(t, 0.0); }},
+        {"everything",
+         [&](minihost::Session& t, int w, int h) {
+             ibl(t, 1.0);
+             incidence(t);
+             rim(t);
+             auto& comp = t.composition();
+             comp.AddLight(AEGP_LightType_AMBIENT, {}).intensity = 30;
+             comp.AddLight(AEGP_LightType_POINT, {w * 0.3, h * 0.4, -40.0}).intensity = 120;
+             auto& spot = comp.AddLight(AEGP_LightType_SPOT, {w * 0.8, h * 0.1, -30.0}, {w / 2.0, h / 2.0, 0});
+             spot.intensity = 150;
+             spot.cone_angle = 50;
+             comp.AddLight(AEGP_LightType_PARALLEL, {0, -100, -100}, {w / 2.0, h / 2.0, 0}).intensity = 40;
+         }},
+    };
+    struct Size {
+        int w, h, padding;
+    };
+    for (const Size size : {Size{37, 23, 48}, Size{61, 17, 16}}) {
+        SCOPED_TRACE(size.w);
+        const World in = Pattern(size.w, size.h, 51), normal = Pattern(size.w + 3, size.h, 52),
+                    rough = Pattern(size.w, size.h, 53), metal = Pattern(size.w, size.h, 54),
+                    spec = Pattern(size.w, size.h, 55), env = Pattern(45, 21, 56, false);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            c.arrange(session, size.w, size.h);
+            for (int depth : {32, 8}) {
+                SCOPED_TRACE(depth);
+                FrameRequest gpu = Request(s.gpu_data, 0, depth);
+                gpu.gpu->row_padding = size.padding;
+                gpu.layers = {{"", &in},
+                              {"Normal Map", &normal},
+                              {"Roughness", &rough},
+                              {"Metalness", &metal},
+                              {"Specular Albedo", &spec},
+                              {"HDRI", &env}};
+                FrameRequest cpu = gpu;
+                cpu.render_command = PF_Cmd_SMART_RENDER;
+                cpu.gpu.reset();
+                cpu.depth = 32;
+                const FrameResult g = Render(gpu), want = Render(cpu);
+                ASSERT_EQ(g.err(), PF_Err_NONE);
+                ASSERT_EQ(want.err(), PF_Err_NONE);
+                EXPECT_FALSE(g.fallback) << "every pass ran on the device";
+                EXPECT_FALSE(AllOpaqueBlack(*want.output));
+                World expected(size.w, size.h, depth);
+                for (int y = 0; y < size.h; ++y)
+                    for (int x = 0; x < size.w; ++x) expected.Set(x, y, want.output->Get(x, y));
+                ExpectSamePicture(*g.output, expected, depth == 32 ? 0.0f : 1.0f / 255);
+            }
+            session.composition().Clear();
+            for (const char* box : {"Enable IBL", "Enable Incidence", "Enable Rim Light", "Preview Sphere"})
+                session.params().SetCheckbox(box, false);
+        }
+    }
+}
+
+// A frame missing any one material map, or all of them, reads the missing layer as
+// the CPU does (its defaults, no zero-filled stand-in) and stays on the device.
+TEST_F(OpenClFrames, MissingMapsReadAsOnTheCpu) {
+    const GpuSetup s = Setup(0);
+    ASSERT_TRUE(s.accepted);
+    const World albedo = Pattern(kW, kH, 61), src = Pattern(kW, kH, 62), env = Pattern(16, 8, 63, false);
+    auto& p = session.params();
+    p.SetCheckbox("Enable IBL", true);
+    p.SetFloat("Diffuse Intensity", 5.0);
+    p.SetFloat("Specular Intensity", 5.0);
+    p.SetCheckbox("Enable Rim Light", true);
+    p.SetFloat("Rim Light/Amount", 60.0);
+    p.SetFloat("Source Blend", 30.0);
+    auto& comp = session.composition();
+    comp.AddLight(AEGP_LightType_POINT, {kW * 0.3, kH * 0.4, -40.0}).intensity = 120;
+    comp.AddLight(AEGP_LightType_AMBIENT, {}).intensity = 20;
+    const std::vector<std::string> maps = {"Diffuse Albedo", "Normal Map",      "Roughness",
+                                           "Metalness",      "Specular Albedo", "Source (for Blend)"};
+    for (int missing = 0; missing <= static_cast<int>(maps.size()); ++missing) {
+        const bool all = missing == static_cast<int>(maps.size());
+        SCOPED_TRACE(all ? "every map" : maps[missing]);
+        FrameRequest gpu = Request(s.gpu_data);
+        gpu.layers["Diffuse Albedo"] = &albedo;
+        gpu.layers["Source (for Blend)"] = &src;
+        gpu.layers["HDRI"] = &env;
+        for (int i = 0; i < static_cast<int>(maps.size()); ++i)
+            if (all || i == missing) gpu.layers[maps[i]] = nullptr;
+        FrameRequest cpu = gpu;
+        cpu.render_command = PF_Cmd_SMART_RENDER;
+        cpu.gpu.reset();
+        const FrameResult g = Render(gpu), want = Render(cpu);
+        ASSERT_EQ(g.err(), PF_Err_NONE);
+        ASSERT_EQ(want.err(), PF_Err_NONE);
+        EXPECT_FALSE(g.fallback);
+        ExpectSamePicture(*g.output, *want.output);
+    }
+    comp.Clear();
+    p.SetFloat("Source Blend", 0.0);
+}
+
+// HDRIs of one pixel, two pixels in a row (the row blur wraps onto itself many
+// times) and a 4096 x 2048 one (the blur at its 128-tap cap) light the frame as on the CPU.
+TEST_F(OpenClFrames, HdriSizesFromOnePixelToLarge) {
+    const GpuSetup s = Setup(0);
+    ASSERT_TRUE(s.accepted);
+    auto& p = session.params();
+    p.SetCheckbox("Enable IBL", true);
+    p.SetCheckbox("Preview Sphere", true);
+    p.SetFloat("Diffuse Intensity", 5.0);
+    p.SetFloat("Specular Intensity", 5.0);
+    p.SetFloat("HDRI Roughness Bias", 4.0);
+    struct Size {
+        int w, h;
+    };
+    for (const Size size : {Size{1, 1}, Size{2, 1}, Size{1, 3}, Size{4096, 2048}}) {
+        SCOPED_TRACE(size.w);
+        const World env = Pattern(size.w, size.h, 70 + size.w, false);
+        FrameRequest gpu = Request(s.gpu_data);
+        gpu.layers["HDRI"] = &env;
+        FrameRequest cpu = gpu;
+        cpu.render_command = PF_Cmd_SMART_RENDER;
+        cpu.gpu.reset();
+        const FrameResult g = Render(gpu), want = Render(cpu);
+        ASSERT_EQ(g.err(), PF_Err_NONE);
+        ASSERT_EQ(want.err(), PF_Err_NONE);
+        EXPECT_FALSE(g.fallback);
+        EXPECT_FALSE(AllOpaqueBlack(*want.output));
+        ExpectSamePicture(*g.output, *want.output);
+    }
+}
+
+// A sequence prepares its HDRI once per device; a frame whose HDRI (or roughness
+// bias) changed is prepared afresh and never lit by the images of another, and a
+// device set down and up again starts with nothing cached. The host's device
+// memory counts the preparations: each takes scratch images and gives them back.
+TEST_F(OpenClFrames, PreparedHdriIsKeptButNeverStale) {
+    GpuSetup s = Setup(0);
+    ASSERT_TRUE(s.accepted);
+    auto& p = session.params();
+    p.SetCheckbox("Enable IBL", true);
+    p.SetFloat("Diffuse Intensity", 5.0);
+    p.SetFloat("Specular Intensity", 5.0);
+    p.SetFloat("HDRI Roughness Bias", 0.5);
+    World first = Pattern(40, 20, 80, false), changed = Pattern(40, 20, 80, false);
+    // One texel brighter: the blurs spread it over the whole picture.
+    changed.Set(7, 5, {1.0f, 400.0f, 300.0f, 200.0f});
+    const World* hdri = &first;
+    const World* cpu_output_of_first = nullptr;
+    std::vector<FrameResult> kept;
+    kept.reserve(16);  // pointers into it stay valid
+    auto frame = [&](const World& env, bool prepares) {
+        const long before = session.gpu().device_allocations;
+        FrameRequest gpu = Request(s.gpu_data);
+        gpu.layers["HDRI"] = &env;
+        FrameRequest cpu = gpu;
+        cpu.render_command = PF_Cmd_SMART_RENDER;
+        cpu.gpu.reset();
+        FrameResult g = Render(gpu), want = Render(cpu);
+        ASSERT_EQ(g.err(), PF_Err_NONE);
+        EXPECT_FALSE(g.fallback);
+        EXPECT_EQ(session.gpu().device_allocations > before, prepares);
+        EXPECT_EQ(session.gpu().device_frees, session.gpu().device_allocations);
+        ExpectSamePicture(*g.output, *want.output);
+        kept.push_back(std::move(want));
+    };
+    {
+        SCOPED_TRACE("first frame");
+        frame(*hdri, true);
+    }
+    cpu_output_of_first = &*kept.back().output;
+    {
+        SCOPED_TRACE("same HDRI");
+        frame(first, false);
+    }
+    {
+        SCOPED_TRACE("changed HDRI");
+        frame(changed, true);
+        EXPECT_FALSE(kept.back().output->SamePixels(*cpu_output_of_first)) << "the change shows in the picture";
+    }
+    {
+        SCOPED_TRACE("back to the first HDRI, still cached");
+        frame(first, false);
+    }
+    {
+        SCOPED_TRACE("another roughness bias");
+        p.SetFloat("HDRI Roughness Bias", 2.0);
+        frame(first, true);
+        frame(first, false);
+    }
+    {
+        SCOPED_TRACE("device set down and up again");
+        ASSERT_EQ(session.SetdownGpuDevice(0, s.gpu_data).err, PF_Err_NONE);
+        set_up.clear();
+        s = Setup(0);
+        ASSERT_TRUE(s.accepted);
+        frame(first, true);
+    }
 }
 
 // The device renders the CPU's picture: frames lit by every light kind the device
@@ -446,6 +682,47 @@ TEST_F(OpenClFrames, FramesAtOnceEqualFramesOneByOne) {
             EXPECT_FALSE(AllOpaqueBlack(*at_once[i].output));
         }
     }
+    session.composition().Clear();
+}
+
+// Environment-lit frames at once on one device, six HDRIs among them (more than the
+// cache keeps, so entries are evicted while other frames read them), equal the same
+// frames one by one; the scratch memory of every preparation goes back to the host.
+TEST_F(OpenClFrames, IblFramesAtOnceEqualFramesOneByOne) {
+    const GpuSetup s = Setup(0);
+    ASSERT_TRUE(s.accepted);
+    constexpr int kFrames = 12, kHdris = 6;
+    std::vector<World> layers, hdris;
+    for (int i = 0; i < kFrames; ++i)
+        for (int k = 0; k < 2; ++k) layers.push_back(Pattern(11 + i, 9 + i % 3, 300 + 2 * i + k));
+    for (int h = 0; h < kHdris; ++h) hdris.push_back(Pattern(12 + h, 6, 400 + h, false));
+    std::vector<FrameRequest> requests;
+    for (int i = 0; i < kFrames; ++i) {
+        FrameRequest r = Request(s.gpu_data);
+        r.layers = {{"", &layers[2 * i]}, {"Normal Map", &layers[2 * i + 1]}, {"HDRI", &hdris[i % kHdris]}};
+        r.output_seed = 200 + i;
+        requests.push_back(r);
+    }
+    auto& p = session.params();
+    p.SetCheckbox("Enable IBL", true);
+    p.SetCheckbox("Preview Sphere", true);
+    p.SetFloat("Diffuse Intensity", 5.0);
+    p.SetFloat("HDRI Roughness Bias", 1.5);
+    p.SetCheckbox("Enable Rim Light", true);
+    session.composition().AddLight(AEGP_LightType_AMBIENT, {}).intensity = 25;
+    std::vector<FrameResult> one_by_one;
+    for (const FrameRequest& r : requests) one_by_one.push_back(Render(r));
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE(round);
+        const std::vector<FrameResult> at_once = minihost::RenderFrames(session, requests, 6);
+        for (std::size_t i = 0; i < requests.size(); ++i) {
+            SCOPED_TRACE(i);
+            ASSERT_EQ(at_once[i].err(), PF_Err_NONE);
+            EXPECT_FALSE(at_once[i].fallback);
+            EXPECT_TRUE(at_once[i].output->SamePixels(*one_by_one[i].output));
+        }
+    }
+    EXPECT_EQ(session.gpu().device_frees, session.gpu().device_allocations);
     session.composition().Clear();
 }
 

@@ -151,7 +151,7 @@ TEST(CheckoutFrameLayers, PassLayers) {
     EXPECT_TRUE(ctx.hdriDiffuse.empty());
 }
 
-// The HDRI keeps its own depth and gets the three float buffers; one that cannot be had or has no
+// The HDRI keeps its own depth; one that cannot be had or has no
 // pixels leaves the frame without IBL, and no error.
 TEST(CheckoutFrameLayers, Hdri) {
     TestWorld in(4, 4, 8), out(4, 4, 8), hdri(16, 8, 32, 32), empty(16, 8, 32);
@@ -172,11 +172,9 @@ TEST(CheckoutFrameLayers, Hdri) {
             continue;
         }
         EXPECT_TRUE(ctx.hdriDepth == 32 && ctx.hdriHeight == 8 && ctx.hdriRowBytes == 16 * 16 + 32);
-        const std::vector<float>* buffers[] = {&ctx.hdriDiffuse, &ctx.hdriSpecular, &ctx.hdriScratch};
-        for (const auto* buffer : buffers) EXPECT_EQ(buffer->size(), 16u * 8u * 4u);
-        ReleaseFrameBuffers(ctx);
-        for (const auto* buffer : buffers) EXPECT_EQ(buffer->capacity(), 0u);
-        ReleaseFrameBuffers(ctx);  // a second release is harmless
+        // The environment pass prepares the images (or finds them prepared); the frame holds none.
+        EXPECT_TRUE(ctx.hdriDiffuse.empty() && ctx.hdriSpecular.empty() && ctx.hdriScratch.empty());
+        ReleaseFrameBuffers(ctx);  // a release is harmless
     }
 }
 
