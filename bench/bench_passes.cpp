@@ -1,12 +1,21 @@
 // Cost of one CPU pass over a 1920 x 1080 frame with every pass layer assigned, per
 // pixel depth, and of the environment loop on prepared HDRI images.
+//
+// LightPass/<kind>/<depth> states its distance to the memory floor measured in the same
+// run: floor_ratio is the pass's median time over the median time of a loop that moves
+// the same bytes (every layer read, the output read and written), the two interleaved
+// so that both see the same load on the machine. speedup_vs_per_pixel compares with
+// the per-pixel body in the same run.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "BenchFloors.h"
 #include "cpu/CpuPasses.h"
 #include "cpu/HdriBlur.h"
+#include "cpu/LightRows.h"
 #include "cpu/PassLoops.h"
 
 namespace {
@@ -104,24 +113,49 @@ void setRate(benchmark::State& state) {
                                                 benchmark::Counter::kIsRate);
 }
 
-// range(0): the pass type, 1..4 the light kinds, 5 incidence and rim.
+// Layers a pass reads besides the output: the base and the five layers of a light, the
+// base and the normal of incidence and rim.
+int layersRead(PassType type) { return type == PASS_INCIDENCE_RIM ? 2 : 6; }
+
+// A later pass of the frame (the common case): the output is read and written.
 template <typename Pixel>
-void BM_Pass(benchmark::State& state) {
+void BM_LightPass(benchmark::State& state, PassType type) {
     BenchFrame<Pixel> frame;
-    const FrameSettings fs = benchPass(static_cast<PassType>(state.range(0)));
+    const FrameSettings fs = benchPass(type);
+    const std::size_t bytes = static_cast<std::size_t>(kWidth) * kHeight * sizeof(Pixel);
+    bench::TriadFloor floor(bytes, layersRead(type), true);
+    std::vector<double> passTimes, floorTimes;
     for (auto _ : state) {
+        state.PauseTiming();
+        floorTimes.push_back(floor.run());
+        state.ResumeTiming();
+        const auto t0 = std::chrono::steady_clock::now();
         benchmark::DoNotOptimize(RenderPassCpu(frame.ctx, fs));
         benchmark::ClobberMemory();
+        passTimes.push_back(bench::secondsSince(t0));
     }
+    std::vector<double> perPixel;
+    SetCpuRowBodies(CpuRowBodies::PerPixel);
+    for (int i = 0; i < 3; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(RenderPassCpu(frame.ctx, fs));
+        perPixel.push_back(bench::secondsSince(t0));
+    }
+    SetCpuRowBodies(CpuRowBodies::Auto);
+    const double pass = bench::median(passTimes);
+    state.counters["floor_ms"] = bench::median(floorTimes) * 1e3;
+    state.counters["floor_ratio"] = pass / bench::median(floorTimes);
+    state.counters["speedup_vs_per_pixel"] = bench::median(perPixel) / pass;
+    state.counters["GB/s"] = static_cast<double>(bytes) * (layersRead(type) + 2) / pass / 1e9;
     setRate(state);
 }
 
 // The environment loop alone, on images prepared once from a 1024 x 512 HDRI. With
-// random normals (argument 0) every lookup misses the cache; smooth normals
-// (argument 1), as render passes have them, keep neighbouring lookups together.
-void BM_IblLoopFloat(benchmark::State& state) {
+// random normals every lookup misses the cache; smooth normals, as render passes
+// have them, keep neighbouring lookups together.
+void BM_IblLoopFloat(benchmark::State& state, int smooth) {
     BenchFrame<PF_PixelFloat> frame;
-    if (state.range(0) == 1) {
+    if (smooth) {
         std::vector<PF_PixelFloat>& normals = frame.layers[SLOT_NORMAL].px;
         for (int y = 0; y < kHeight; ++y)
             for (int x = 0; x < kWidth; ++x) {
@@ -151,15 +185,35 @@ void BM_IblLoopFloat(benchmark::State& state) {
     setRate(state);
 }
 
-void passArgs(benchmark::internal::Benchmark* b) {
-    b->ArgName("pass");
-    for (int t = PASS_DIRECTIONAL; t <= PASS_INCIDENCE_RIM; ++t) b->Arg(t);
-    b->Unit(benchmark::kMillisecond)->UseRealTime();
+template <typename Pixel>
+void registerLightPasses(const char* depth) {
+    const struct {
+        PassType type;
+        const char* name;
+    } kinds[] = {{PASS_DIRECTIONAL, "directional"},
+                 {PASS_POINT, "point"},
+                 {PASS_SPOT, "spot"},
+                 {PASS_AMBIENT, "ambient"},
+                 {PASS_INCIDENCE_RIM, "incidence_rim"}};
+    for (const auto& k : kinds) {
+        const std::string name = std::string("LightPass/") + k.name + "/" + depth;
+        benchmark::RegisterBenchmark(name.c_str(), BM_LightPass<Pixel>, k.type)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    }
 }
 
-}  // namespace
+const int registered = [] {
+    registerLightPasses<PF_Pixel8>("8");
+    registerLightPasses<PF_Pixel16>("16");
+    registerLightPasses<PF_PixelFloat>("32");
+    benchmark::RegisterBenchmark("EnvironmentPass/random", BM_IblLoopFloat, 0)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("EnvironmentPass/smooth", BM_IblLoopFloat, 1)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    return 0;
+}();
 
-BENCHMARK_TEMPLATE(BM_Pass, PF_Pixel8)->Apply(passArgs);
-BENCHMARK_TEMPLATE(BM_Pass, PF_Pixel16)->Apply(passArgs);
-BENCHMARK_TEMPLATE(BM_Pass, PF_PixelFloat)->Apply(passArgs);
-BENCHMARK(BM_IblLoopFloat)->ArgName("smooth")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+}  // namespace

@@ -13,10 +13,11 @@
 
 // The convolution is compute bound. On x86-64 GCC builds an AVX2+FMA copy is
 // picked at run time; its only difference is rounding (fused multiply-add).
-// Not on Windows: GCC there does not align 32-byte stack spills.
-// -DMORVEL_BLUR_AVX2=0 forces the baseline path.
+// On Windows, where GCC does not align 32-byte stack spills, the file is assembled
+// with unaligned vector moves (CMakeLists.txt). -DMORVEL_BLUR_AVX2=0 forces the
+// baseline path.
 #ifndef MORVEL_BLUR_AVX2
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(_WIN32)
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
 #define MORVEL_BLUR_AVX2 1
 #else
 #define MORVEL_BLUR_AVX2 0
@@ -52,10 +53,18 @@ MORVEL_ALWAYS_INLINE void ConvolveBlocks(const float* __restrict in, float* __re
         }
         for (int j = 0; j < kBlock; ++j) out[i + j] = acc[j];
     }
-    for (; i < n; ++i) {
-        float acc = 0.0f;
-        for (int t = 0; t < taps; ++t) acc += w[t] * in[i + t];
-        out[i] = acc;
+    // The last outputs in the same shape: written as one sum per output, the compiler
+    // vectorised it over the taps with separate multiplies and adds, so the last
+    // outputs of a line rounded unlike the rest wherever the block loop fuses them.
+    const int rest = n - i;
+    if (rest > 0) {
+        float acc[kBlock] = {};
+        for (int t = 0; t < taps; ++t) {
+            const float wt = w[t];
+            const float* p = in + i + t;
+            for (int j = 0; j < rest; ++j) acc[j] += wt * p[j];
+        }
+        for (int j = 0; j < rest; ++j) out[i + j] = acc[j];
     }
 }
 

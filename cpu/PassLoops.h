@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "cpu/LightRows.h"
 #include "cpu/PixelTraits.h"
 #include "frame/FrameContext.h"
 #include "frame/FrameSettings.h"
@@ -75,12 +76,12 @@ inline void placeOnRow(ImageView& v, int y, int layout) {
     v.layout = layout;
 }
 
-// Runs shade(pass, views, x, y) over every output pixel, rows handed out to the threads
-// in chunks of 8. Each row works on its own copies of the pass values and the views,
-// with the layout fixed at compile time: the kernel's layout tests fold away, and
-// nothing the row writes can alias what it reads the geometry from.
-template <typename Pixel, typename Pass, typename Shade>
-void forEachOutputPixel(const PassViews& shared, const Pass& pass, const Shade& shade) {
+// Runs shadeRow(pass, views, y, width) over every output row, rows handed out to the
+// threads in chunks of 8. Each row works on its own copies of the pass values and the
+// views, with the layout fixed at compile time: the kernel's layout tests fold away,
+// and nothing the row writes can alias what it reads the geometry from.
+template <typename Pixel, typename Pass, typename ShadeRow>
+void forEachOutputRow(const PassViews& shared, const Pass& pass, const ShadeRow& shadeRow) {
     const int height = shared.out.height;
     const int width = shared.out.width;
 #pragma omp parallel for schedule(dynamic, 8)
@@ -96,18 +97,43 @@ void forEachOutputPixel(const PassViews& shared, const Pass& pass, const Shade& 
         placeOnRow(v.roughness, y, layout);
         placeOnRow(v.metallic, y, layout);
         placeOnRow(v.specular, y, layout);
-        for (int x = 0; x < width; ++x) {
-            shade(p, v, x, y);
-        }
+        shadeRow(p, v, y, width);
     }
 }
 
-// Light passes. The light kind is fixed per loop, so each kind gets a body of its own.
+// Runs shade(pass, views, x, y) over every output pixel.
+template <typename Pixel, typename Pass, typename Shade>
+void forEachOutputPixel(const PassViews& shared, const Pass& pass, const Shade& shade) {
+    forEachOutputRow<Pixel>(shared, pass, [&shade](Pass& p, const PassViews& v, int y, int width) {
+        for (int x = 0; x < width; ++x) {
+            shade(p, v, x, y);
+        }
+    });
+}
+
+inline bool viewCoversRow(const ImageView& v, int y, int width) { return width <= v.width && y < v.height; }
+
+// Whether the base and every pass layer hold pixels 0..width-1 of row y.
+inline bool layersCoverRow(const PassViews& v, int y, int width) {
+    return v.hasBase && viewCoversRow(v.base, y, width) && viewCoversRow(v.source, y, width) &&
+           viewCoversRow(v.normal, y, width) && viewCoversRow(v.roughness, y, width) &&
+           viewCoversRow(v.metallic, y, width) && viewCoversRow(v.specular, y, width);
+}
+
+// Light passes. The light kind is fixed per loop, so each kind gets a body of its own;
+// rows that every layer covers go to the whole-row body where there is one.
 template <typename Pixel, int Kind>
 void shadeLightRowsOf(const PassViews& views, const LightPass& pass) {
-    forEachOutputPixel<Pixel>(views, pass, [](LightPass& p, const PassViews& v, int x, int y) {
+    const LightRowBody rowBody = LightRowBodyFor(PixelTraits<Pixel>::kLayout, pass, Kind);
+    forEachOutputRow<Pixel>(views, pass, [rowBody](LightPass& p, const PassViews& v, int y, int width) {
         p.kind = Kind;
-        shadeLightPixel(p, v, x, y);
+        if (rowBody && layersCoverRow(v, y, width)) {
+            rowBody(p, v, y, width);
+            return;
+        }
+        for (int x = 0; x < width; ++x) {
+            shadeLightPixel(p, v, x, y);
+        }
     });
 }
 

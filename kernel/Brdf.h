@@ -46,25 +46,19 @@ MORVEL_FUNC Float3 renderPBR(Float3 baseColor, Float3 N, float roughness, float 
     float NdotH = dot3_clamped(N, H);
     float VdotH = dot3_clamped(V, H);
 
-    // Light behind (or in the plane of) the surface, or a zero normal: nothing to add.
-    // Returning here also spares the BRDF a zero NdotL.
-    if (NdotL <= 0.0f) {
-        return make_float3(0.0f, 0.0f, 0.0f);
-    }
-
     // 0.16 * s^2 maps the specular level 0.5 to the 4 % reflectance of a dielectric.
     float specValue = 0.16f * specular * specular;
     Float3 F0 = make_float3((1.0f - metallic) * specValue + metallic * baseColor.x,
                             (1.0f - metallic) * specValue + metallic * baseColor.y,
                             (1.0f - metallic) * specValue + metallic * baseColor.z);
 
-    float alpha = fmaxf(roughness * roughness, MIN_ALPHA);
+    float alpha = max_f(roughness * roughness, MIN_ALPHA);
     float D = distributionGGX(NdotH, alpha);
     float G = geometrySmith(NdotL, NdotV, roughness);
     Float3 F = fresnelSchlick(VdotH, F0);
 
     // The floor covers NdotV = 0 (a normal in the image plane) while NdotL > 0.
-    float denom = fmaxf(4.0f * NdotL * NdotV, 1e-4f);
+    float denom = max_f(4.0f * NdotL * NdotV, 1e-4f);
     Float3 spec = make_float3(D * G * F.x / denom, D * G * F.y / denom, D * G * F.z / denom);
 
     Float3 kD = make_float3((1.0f - F.x) * (1.0f - metallic), (1.0f - F.y) * (1.0f - metallic),
@@ -72,9 +66,13 @@ MORVEL_FUNC Float3 renderPBR(Float3 baseColor, Float3 N, float roughness, float 
     Float3 diffuse = make_float3(kD.x * baseColor.x * INV_PI, kD.y * baseColor.y * INV_PI, kD.z * baseColor.z * INV_PI);
 
     float lightScale = NdotL * intensity * attenuation;
-    return make_float3((diffuse.x + spec.x) * lightColor.x * lightScale,
-                       (diffuse.y + spec.y) * lightColor.y * lightScale,
-                       (diffuse.z + spec.z) * lightColor.z * lightScale);
+    // Light behind (or in the plane of) the surface, or a zero normal: nothing to add.
+    // NdotL is clamped, never NaN. Chosen at the end rather than returned early, so that
+    // a row of pixels evaluates as one vector; the discarded values may be infinite.
+    const int lit = NdotL > 0.0f;
+    return make_float3(lit ? (diffuse.x + spec.x) * lightColor.x * lightScale : 0.0f,
+                       lit ? (diffuse.y + spec.y) * lightColor.y * lightScale : 0.0f,
+                       lit ? (diffuse.z + spec.z) * lightColor.z * lightScale : 0.0f);
 }
 
 MORVEL_FUNC Float3 renderSamplePBR(SurfaceSample s, Float3 L, Float3 lightColor, float intensity, float attenuation) {

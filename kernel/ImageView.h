@@ -107,6 +107,45 @@ MORVEL_FUNC void storePixel(ImageView v, int x, int y, float r, float g, float b
     f[3] = b;
 }
 
+// storePixel, or where keep is set the values pixel (priorX, 0) of prior holds, exactly
+// as stored: prior is a copy of what the output held before the pass, in its layout.
+// Both are formed and then one is written, with no store that depends on the pixel,
+// so that a row of pixels stores as one vector.
+MORVEL_FUNC void storePixelOrKeep(ImageView v, int x, int y, float r, float g, float b, float a, int keep,
+                                  ImageView prior, int priorX) {
+    MORVEL_GLOBAL unsigned char* p = viewPixel(v, x, y);
+    MORVEL_GLOBAL const unsigned char* k = viewPixel(prior, priorX, 0);
+    // The kept values are read whether kept or not: a load that depends on the pixel
+    // would stop the row from vectorising.
+    if (v.layout == PIXEL_ARGB8) {
+        const unsigned char k0 = k[0], k1 = k[1], k2 = k[2], k3 = k[3];
+        p[0] = keep ? k0 : (unsigned char)QuantizeChannel(a, kMaxChannel8);
+        p[1] = keep ? k1 : (unsigned char)QuantizeChannel(r, kMaxChannel8);
+        p[2] = keep ? k2 : (unsigned char)QuantizeChannel(g, kMaxChannel8);
+        p[3] = keep ? k3 : (unsigned char)QuantizeChannel(b, kMaxChannel8);
+        return;
+    }
+    if (v.layout == PIXEL_ARGB16) {
+        MORVEL_GLOBAL unsigned short* q = (MORVEL_GLOBAL unsigned short*)p;
+        MORVEL_GLOBAL const unsigned short* kq = (MORVEL_GLOBAL const unsigned short*)k;
+        const unsigned short k0 = kq[0], k1 = kq[1], k2 = kq[2], k3 = kq[3];
+        q[0] = keep ? k0 : (unsigned short)QuantizeChannel(a, kMaxChannel16);
+        q[1] = keep ? k1 : (unsigned short)QuantizeChannel(r, kMaxChannel16);
+        q[2] = keep ? k2 : (unsigned short)QuantizeChannel(g, kMaxChannel16);
+        q[3] = keep ? k3 : (unsigned short)QuantizeChannel(b, kMaxChannel16);
+        return;
+    }
+    // A kept float is only moved, never computed on, so a NaN or -0 stays as it was.
+    MORVEL_GLOBAL float* f = (MORVEL_GLOBAL float*)p;
+    MORVEL_GLOBAL const float* kf = (MORVEL_GLOBAL const float*)k;
+    const float k0 = kf[0], k1 = kf[1], k2 = kf[2], k3 = kf[3];
+    const int bgra = v.layout == PIXEL_BGRA32F;
+    f[0] = keep ? k0 : (bgra ? b : a);
+    f[1] = keep ? k1 : (bgra ? g : r);
+    f[2] = keep ? k2 : (bgra ? r : g);
+    f[3] = keep ? k3 : (bgra ? a : b);
+}
+
 // The pixel of a layer at (x, y) into *tmp, or null where the layer has none.
 MORVEL_FUNC const PassPixel* readLayer(ImageView v, int x, int y, PassPixel* tmp) {
     if (!viewCovers(v, x, y)) {

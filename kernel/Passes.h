@@ -91,6 +91,44 @@ MORVEL_FUNC void shadeLightPixel(LightPass p, PassViews v, int x, int y) {
     storePassColor(v.out, x, y, c, alpha, p.is_first);
 }
 
+// The light pass at a pixel that the base and every pass layer cover, with the light
+// sample of the pixel given (lightAtPixel). The same result as shadeLightPixel there,
+// written without data-dependent branches: rows of such pixels evaluate as vectors.
+// After the first pass, pixel (priorX, 0) of prior holds a copy of the output pixel (a
+// buffer apart from the output, so that keeping a pixel is a choice of values rather
+// than a store skipped). blend is whether the source blends in (the pass's source_blend
+// above 0), given so that a row loop can hold it constant.
+MORVEL_FUNC void shadeLightPixelAllLayers(LightPass p, PassViews v, int x, int y, LightSample ls, ImageView prior,
+                                          int priorX, int blend) {
+    const PassPixel b = readPixel(v.base, x, y);
+    const PassPixel n = readPixel(v.normal, x, y);
+    const PassPixel r = readPixel(v.roughness, x, y);
+    const PassPixel m = readPixel(v.metallic, x, y);
+    const PassPixel sp = readPixel(v.specular, x, y);
+    const SampleScales adj = lightPassScales(p);
+    SurfaceSample sample;
+    sample.baseColor = make_float3(b.r, b.g, b.b);
+    if (blend) {
+        const PassPixel s = readPixel(v.source, x, y);
+        sample.baseColor = blendSource(sample.baseColor, make_float3(s.r, s.g, s.b), adj.source_blend);
+    }
+    sample.alpha = b.a;
+    sample.N = decodeNormal(n.r, n.g, n.b);
+    sample.roughness = scaleMap(r.r, adj.roughness);
+    sample.metallic = scaleMap(m.r, adj.metallic);
+    sample.specular = scaleMap(sp.r, adj.specular);
+    Float3 c = renderSamplePBR(sample, ls.L, make_float3(p.light_r, p.light_g, p.light_b), p.intensity, ls.attenuation);
+    // Coverage rule A as a choice of values: a first pass clears what it does not cover,
+    // a later one keeps it.
+    const int covered = b.a > 0.0f;
+    if (!p.is_first) {
+        const PassPixel e = readPixel(prior, priorX, 0);
+        c = make_float3(e.r + c.x, e.g + c.y, e.b + c.z);
+    }
+    storePixelOrKeep(v.out, x, y, covered ? c.x : 0.0f, covered ? c.y : 0.0f, covered ? c.z : 0.0f,
+                     covered ? b.a : 0.0f, !covered && !p.is_first, prior, priorX);
+}
+
 // Incidence and rim: from the normal alone. Without a normal layer the normal faces
 // the viewer, as in the light passes.
 MORVEL_FUNC void shadeIncidenceRimPixel(IncidenceRimPass p, PassViews v, int x, int y) {

@@ -23,6 +23,10 @@ MORVEL_FUNC float clamp_f(float val, float min_val, float max_val) {
     return val < max_val ? (val > min_val ? val : min_val) : max_val;
 }
 
+// fmaxf(val, floor) for a floor that is not NaN, as a comparison: a NaN val lands on the
+// floor, as with fmaxf, and the compiler can keep it in vector registers.
+MORVEL_FUNC float max_f(float val, float floor_val) { return val > floor_val ? val : floor_val; }
+
 // Vectors no longer than EPSILON are returned as they are: a zero normal stays zero
 // (and then lights nothing) instead of dividing by zero.
 MORVEL_FUNC Float3 normalize3(Float3 v) {

@@ -252,5 +252,26 @@ TEST(PrepareHdriImages, DiffuseAtSigma100AndSpecularAtTheSliderValue) {
     }
 }
 
+// Rows wrap, so in an image whose rows repeat every 8 pixels the outputs at x and x + 64
+// sum the same values with the same weights in the same order and must be the same bits,
+// although the convolution reaches them in different parts of its loop (a full block of
+// outputs and the rest of the line).
+TEST(BlurHdri, RepeatingRowsBlurToTheSameBitsAlongTheWholeLine) {
+    const int w = 72, h = 3;
+    Image src = RandomImage(8, h, 8, 17u), periodic(static_cast<size_t>(w) * h * 4);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 4; ++c) periodic[At(x, y, w, c)] = src[At(x % 8, y, 8, c)];
+    for (float sigma : {1.0f, 4.0f, 20.0f}) {
+        Image out(periodic.size());
+        BlurHdriRows(periodic.data(), out.data(), w, h, w, sigma);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x + 64 < w; ++x)
+                for (int c = 0; c < 3; ++c)
+                    ASSERT_EQ(out[At(x, y, w, c)], out[At(x + 64, y, w, c)])
+                        << "sigma " << sigma << " at " << x << "," << y << " channel " << c;
+    }
+}
+
 }  // namespace
 }  // namespace morvel

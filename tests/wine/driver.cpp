@@ -143,7 +143,9 @@ int Report(const std::string& module_path) {
 }
 
 // Every CPU pass kind (image-based light, a light of each kind, incidence and rim)
-// over a small odd-sized frame with padded rows and some uncovered pixels.
+// over a small odd-sized frame with padded rows and some uncovered pixels: once with
+// the input and a normal map, once with every pass layer assigned (the light passes'
+// whole-row bodies, the AVX2 copy where the processor has it).
 int Frames(const std::string& module_path) {
     minihost::Session s(module_path);
     if (s.GlobalSetup().err || s.ParamsSetup().err) throw minihost::Error("setup failed");
@@ -160,6 +162,7 @@ int Frames(const std::string& module_path) {
     p.SetCheckbox("Enable Rim Light", true);
     p.SetFloat("Rim Light/Amount", 30.0);
     p.SetAngle("Angle", 45.0);
+    p.SetFloat("Source Blend", 30.0);
 
     auto& comp = s.composition();
     auto& point = comp.AddLight(AEGP_LightType_POINT, {3, 2, -40});
@@ -179,48 +182,68 @@ int Frames(const std::string& module_path) {
             hdri.Set(x, y, {1.0f, std::fabs(px.r) * 2.0f, std::fabs(px.g), std::fabs(px.b) + 0.25f});
         }
     std::ostringstream out;
-    for (int depth : {8, 16, 32}) {
-        const int channel = depth / 8;
-        minihost::World input(kW, kH, depth, 2 * channel), normals(kW, kH, depth, channel);
-        input.FillPattern(1);
-        normals.FillPattern(2);
-        for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x) {
-                minihost::PixelF px = input.Get(x, y);
-                px.a = (x + 2 * y) % 5 == 0 ? 0.0f : 0.5f + std::fabs(px.a) * 0.25f;
-                px.r = std::min(1.0f, std::fabs(px.r));
-                px.g = std::min(1.0f, std::fabs(px.g));
-                px.b = std::min(1.0f, std::fabs(px.b));
-                input.Set(x, y, px);
-                const minihost::PixelF n = normals.Get(x, y);
-                normals.Set(x, y, {1.0f, std::min(1.0f, std::fabs(n.r)), std::min(1.0f, std::fabs(n.g)), 0.75f});
+    for (int depth : {8, 16, 32})
+        for (bool allLayers : {false, true}) {
+            const int channel = depth / 8;
+            minihost::World input(kW, kH, depth, 2 * channel), normals(kW, kH, depth, channel);
+            std::vector<minihost::World> maps;
+            maps.reserve(5);
+            for (int i = 0; allLayers && i < 5; ++i) {
+                minihost::World& w = maps.emplace_back(kW, kH, depth, channel * (i + 1));
+                w.FillPattern(20 + i);
+                for (int y = 0; y < kH; ++y)
+                    for (int x = 0; x < kW; ++x) {
+                        minihost::PixelF px = w.Get(x, y);
+                        px.a = i == 0 && (x + 3 * y) % 4 == 0 ? 0.0f : 1.0f;
+                        for (float* c : {&px.r, &px.g, &px.b}) *c = std::min(1.0f, std::fabs(*c));
+                        w.Set(x, y, px);
+                    }
             }
-        minihost::FrameRequest r;
-        r.depth = depth;
-        r.output_padding = 3 * channel;
-        r.layers[""] = &input;
-        r.layers["Normal Map"] = &normals;
-        r.layers["HDRI"] = &hdri;
-        const minihost::FrameResult f = minihost::RenderFrame(s, r);
-        out << "frame depth=" << depth << " err=" << f.err() << " size=" << (f.output ? f.output->width() : 0) << "x"
-            << (f.output ? f.output->height() : 0) << " outstanding=" << p.OutstandingCheckouts() << "\n";
-        if (!f.output) continue;
-        for (int y = 0; y < f.output->height(); ++y)
-            for (int x = 0; x < f.output->width(); ++x) {
-                const minihost::PixelF px = f.output->Get(x, y);
-                const float c[4] = {px.a, px.r, px.g, px.b};
-                out << "  " << x << "," << y;
-                char buf[32];
-                for (float v : c) {
-                    if (depth == 32)
-                        std::snprintf(buf, sizeof buf, " %.9g", double(v));
-                    else  // back to the stored code
-                        std::snprintf(buf, sizeof buf, " %ld", std::lround(double(v) * (depth == 8 ? 255.0 : 32768.0)));
-                    out << buf;
+            input.FillPattern(1);
+            normals.FillPattern(2);
+            for (int y = 0; y < kH; ++y)
+                for (int x = 0; x < kW; ++x) {
+                    minihost::PixelF px = input.Get(x, y);
+                    px.a = (x + 2 * y) % 5 == 0 ? 0.0f : 0.5f + std::fabs(px.a) * 0.25f;
+                    px.r = std::min(1.0f, std::fabs(px.r));
+                    px.g = std::min(1.0f, std::fabs(px.g));
+                    px.b = std::min(1.0f, std::fabs(px.b));
+                    input.Set(x, y, px);
+                    const minihost::PixelF n = normals.Get(x, y);
+                    normals.Set(x, y, {1.0f, std::min(1.0f, std::fabs(n.r)), std::min(1.0f, std::fabs(n.g)), 0.75f});
                 }
-                out << "\n";
-            }
-    }
+            minihost::FrameRequest r;
+            r.depth = depth;
+            r.output_padding = 3 * channel;
+            r.layers[""] = &input;
+            r.layers["Normal Map"] = &normals;
+            r.layers["HDRI"] = &hdri;
+            int m = 0;
+            for (const char* name :
+                 {"Diffuse Albedo", "Roughness", "Metalness", "Specular Albedo", "Source (for Blend)"})
+                if (allLayers) r.layers[name] = &maps[m++];
+            const minihost::FrameResult f = minihost::RenderFrame(s, r);
+            out << "frame depth=" << depth << " layers=" << (allLayers ? "all" : "some") << " err=" << f.err()
+                << " size=" << (f.output ? f.output->width() : 0) << "x" << (f.output ? f.output->height() : 0)
+                << " outstanding=" << p.OutstandingCheckouts() << "\n";
+            if (!f.output) continue;
+            for (int y = 0; y < f.output->height(); ++y)
+                for (int x = 0; x < f.output->width(); ++x) {
+                    const minihost::PixelF px = f.output->Get(x, y);
+                    const float c[4] = {px.a, px.r, px.g, px.b};
+                    out << "  " << x << "," << y;
+                    char buf[32];
+                    for (float v : c) {
+                        if (depth == 32)
+                            std::snprintf(buf, sizeof buf, " %.9g", double(v));
+                        else  // back to the stored code
+                            std::snprintf(buf, sizeof buf, " %ld",
+                                          std::lround(double(v) * (depth == 8 ? 255.0 : 32768.0)));
+                        out << buf;
+                    }
+                    out << "\n";
+                }
+        }
     std::cout << out.str();
     return 0;
 }

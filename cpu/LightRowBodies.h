@@ -1,0 +1,86 @@
+// The row bodies themselves, included by one translation unit per instruction set.
+// Everything here has internal linkage: each unit keeps its own copies, and the linker
+// can never hand the baseline table an AVX2 instantiation.
+#pragma once
+
+#include <algorithm>
+#include <cstring>
+
+#include "cpu/LightRows.h"
+
+namespace morvel {
+namespace {
+
+constexpr int kBlock = 256;
+
+// Pixels x0..x0+n-1 of row y. After the first pass the block's output pixels are copied
+// aside first: the kernel keeps an uncovered pixel by choosing the copy's value.
+template <int Layout, int Kind, int First, int Blend>
+void lightBlock(const LightPass& pass, const PassViews& shared, int y, int x0, int n, const LightSample* ls,
+                int lsStep) {
+    // Copies with the layout and kind fixed here, where the loop is: the kernel's tests fold.
+    LightPass p = pass;
+    p.kind = Kind;
+    p.is_first = First;
+    PassViews v = shared;
+    v.out.layout = v.base.layout = v.source.layout = v.normal.layout = Layout;
+    v.roughness.layout = v.metallic.layout = v.specular.layout = Layout;
+    alignas(32) unsigned char prior[First ? 16 : kBlock * 16];
+    ImageView pv{prior, 0, kBlock, 1, Layout};
+    if constexpr (!First) {
+        std::memcpy(prior, viewPixel(v.out, x0, y), static_cast<size_t>(n) * pixelBytes(Layout));
+    }
+    for (int i = 0; i < n; ++i) {
+        shadeLightPixelAllLayers(p, v, x0 + i, y, ls[i * lsStep], pv, First ? 0 : i, Blend);
+    }
+}
+
+template <int Layout, int Kind, int First, int Blend>
+void lightRow(const LightPass& pass, const PassViews& v, int y, int width) {
+    LightPass p = pass;
+    p.kind = Kind;
+    p.is_first = First;
+    for (int x0 = 0; x0 < width; x0 += kBlock) {
+        const int n = std::min(kBlock, width - x0);
+        if constexpr (Kind == LIGHT_POINT || Kind == LIGHT_SPOT) {
+            // The light geometry (powf, the cone's branches) in scalar code, the
+            // shading of the block as vectors.
+            LightSample ls[kBlock];
+            for (int i = 0; i < n; ++i) {
+                ls[i] = lightAtPixel(p, x0 + i, y);
+            }
+            lightBlock<Layout, Kind, First, Blend>(p, v, y, x0, n, ls, 1);
+        } else {
+            // Directional and ambient light every pixel alike.
+            const LightSample ls = lightAtPixel(p, 0, y);
+            lightBlock<Layout, Kind, First, Blend>(p, v, y, x0, n, &ls, 0);
+        }
+    }
+}
+
+template <int Layout, int Kind>
+void fillKind(LightRowTable& t) {
+    t.body[Layout][Kind - 1][0][0] = &lightRow<Layout, Kind, 0, 0>;
+    t.body[Layout][Kind - 1][0][1] = &lightRow<Layout, Kind, 0, 1>;
+    t.body[Layout][Kind - 1][1][0] = &lightRow<Layout, Kind, 1, 0>;
+    t.body[Layout][Kind - 1][1][1] = &lightRow<Layout, Kind, 1, 1>;
+}
+
+template <int Layout>
+void fillLayout(LightRowTable& t) {
+    fillKind<Layout, LIGHT_DIRECTIONAL>(t);
+    fillKind<Layout, LIGHT_POINT>(t);
+    fillKind<Layout, LIGHT_SPOT>(t);
+    fillKind<Layout, LIGHT_AMBIENT>(t);
+}
+
+LightRowTable makeLightRowTable() {
+    LightRowTable t{};
+    fillLayout<PIXEL_ARGB8>(t);
+    fillLayout<PIXEL_ARGB16>(t);
+    fillLayout<PIXEL_ARGB32F>(t);
+    return t;
+}
+
+}  // namespace
+}  // namespace morvel

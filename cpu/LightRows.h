@@ -1,0 +1,35 @@
+// Whole-row bodies of the light passes for rows that the base and every pass layer
+// cover, and the choice between the build's baseline copy and an AVX2 copy made once
+// at run time. Rows that some layer does not cover keep the per-pixel entry point.
+#pragma once
+
+#include "kernel/Passes.h"
+
+namespace morvel {
+
+// Shades pixels 0..width-1 of row y. The views carry their layouts.
+using LightRowBody = void (*)(const LightPass& pass, const PassViews& views, int y, int width);
+
+// Indexed by layout (PIXEL_ARGB8, PIXEL_ARGB16, PIXEL_ARGB32F), light kind - 1, whether
+// the pass is the frame's first and whether the source blends in.
+struct LightRowTable {
+    LightRowBody body[3][4][2][2];
+};
+
+const LightRowTable& BaselineLightRows();
+const LightRowTable& Avx2LightRows();  // only where CpuHasAvx2()
+
+bool CpuHasAvx2();
+
+// Which bodies the light passes use: Auto picks AVX2 where the processor has it, unless
+// MORVEL_CPU_ROW_BODIES names per-pixel, baseline or avx2.
+// PerPixel turns the row bodies off. A copy that the processor lacks falls back to
+// the baseline one. For tests and benchmarks; not thread-safe against running passes.
+enum class CpuRowBodies { Auto, PerPixel, Baseline, Avx2 };
+void SetCpuRowBodies(CpuRowBodies bodies);
+CpuRowBodies ActiveCpuRowBodies();  // never Auto
+
+// The row body for a pass in this layout, or null where none applies.
+LightRowBody LightRowBodyFor(int layout, const LightPass& pass, int kind);
+
+}  // namespace morvel

@@ -1,0 +1,12 @@
+// The row bodies compiled for AVX2 (see CMakeLists.txt); called only where the
+// processor has it.
+#include "cpu/LightRowBodies.h"
+
+namespace morvel {
+
+const LightRowTable& Avx2LightRows() {
+    static const LightRowTable table = makeLightRowTable();
+    return table;
+}
+
+}  // namespace morvel

@@ -1,0 +1,31 @@
+# Renders the driver's small CPU frames with the Windows module under Wine twice, with
+# the light passes' AVX2 row bodies and with the per-pixel body, and fails unless the
+# two listings are the same to the last digit: the AVX2 copy runs on Windows (32-byte
+# vectors spilled to a 16-byte aligned stack included) and gives the same frames.
+foreach(var WINDOWS_DRIVER WINDOWS_MODULE WINE WINEPREFIX OUTPUT_DIR)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "CompareRowBodies.cmake needs -D${var}=...")
+  endif()
+endforeach()
+file(MAKE_DIRECTORY ${OUTPUT_DIR})
+set(ENV{WINEPREFIX} ${WINEPREFIX})
+set(ENV{WINEDEBUG} -all)
+foreach(bodies avx2 per-pixel)
+  set(ENV{MORVEL_CPU_ROW_BODIES} ${bodies})
+  execute_process(COMMAND ${WINE} ${WINDOWS_DRIVER} frames ${WINDOWS_MODULE}
+    OUTPUT_FILE ${OUTPUT_DIR}/windows-frames-${bodies}.txt ERROR_VARIABLE err RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "Windows driver failed under Wine (${rc}) with ${bodies} row bodies:\n${err}")
+  endif()
+endforeach()
+file(READ ${OUTPUT_DIR}/windows-frames-avx2.txt a)
+file(READ ${OUTPUT_DIR}/windows-frames-per-pixel.txt b)
+if(NOT a STREQUAL b)
+  message(FATAL_ERROR "The AVX2 row bodies' frames differ from the per-pixel body's under Wine: compare "
+    "${OUTPUT_DIR}/windows-frames-avx2.txt and ${OUTPUT_DIR}/windows-frames-per-pixel.txt")
+endif()
+string(FIND "${a}" "layers=all" all)
+if(all EQUAL -1)
+  message(FATAL_ERROR "The frames listing has no frame with every layer: the row bodies were never reached")
+endif()
+message(STATUS "AVX2 and per-pixel row bodies agree under Wine")
