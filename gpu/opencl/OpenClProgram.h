@@ -13,8 +13,10 @@ namespace morvel {
 // The whole program text, valid until the module unloads.
 std::string_view GetOpenClSource();
 
-// The options every build uses.
-inline constexpr char kOpenClBuildOptions[] = "-cl-fast-relaxed-math";
+// The options every build uses: the relaxed maths of -cl-fast-relaxed-math without
+// its finite-math-only part, which lets a compiler fold away the tests that map
+// non-finite HDRI texels to finite ones (the device then lit frames with them).
+inline constexpr char kOpenClBuildOptions[] = "-cl-unsafe-math-optimizations";
 
 // Builds the program and its kernels for the device `info` describes, into the
 // record (which must be cleared). False, with the record left cleared, when OpenCL

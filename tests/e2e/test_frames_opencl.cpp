@@ -726,4 +726,36 @@ TEST_F(OpenClFrames, IblFramesAtOnceEqualFramesOneByOne) {
     session.composition().Clear();
 }
 
+// HDRI texels that are infinite or NaN are converted on the device by the CPU's
+// rule, so the device's environment lighting is the CPU's, whatever that rule makes
+// of them.
+TEST_F(OpenClFrames, NonFiniteHdriTexelsLightAsOnTheCpu) {
+    const GpuSetup s = Setup(0);
+    ASSERT_TRUE(s.accepted);
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    World env = Pattern(20, 10, 500, false);
+    env.Set(3, 2, {1.0f, inf, 2.0f, 2.0f});
+    env.Set(11, 7, {1.0f, 1.0f, -inf, 1.0f});
+    env.Set(17, 4, {nan, 1.0f, 1.0f, nan});
+    auto& p = session.params();
+    p.SetCheckbox("Enable IBL", true);
+    p.SetCheckbox("Preview Sphere", true);
+    p.SetFloat("HDRI Roughness Bias", 0.0);
+    FrameRequest gpu = Request(s.gpu_data);
+    gpu.layers["HDRI"] = &env;
+    FrameRequest cpu = gpu;
+    cpu.render_command = PF_Cmd_SMART_RENDER;
+    cpu.gpu.reset();
+    const FrameResult g = Render(gpu), want = Render(cpu);
+    ASSERT_EQ(g.err(), PF_Err_NONE);
+    ASSERT_EQ(want.err(), PF_Err_NONE);
+    EXPECT_FALSE(g.fallback);
+    ExpectSamePicture(*g.output, *want.output);
+    for (int y = 0; y < kH; y += 5)
+        for (int x = 0; x < kW; x += 9) {
+            auto a = g.output->Get(x, y), b = want.output->Get(x, y);
+            printf("DBG %d %d gpu %g %g %g %g cpu %g %g %g %g\n", x, y, a.a, a.r, a.g, a.b, b.a, b.r, b.g, b.b);
+        }
+}
+
 }  // namespace

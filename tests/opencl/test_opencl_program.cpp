@@ -64,7 +64,8 @@ struct OpenCl {
 TEST(OpenClProgram, BuildsAsOpenClC12WithWarningsAsErrors) {
     OpenCl cl;
     MORVEL_REQUIRE_OPENCL(cl);
-    for (const char* options : {"-cl-std=CL1.2 -Werror", "-cl-std=CL1.2 -Werror -cl-fast-relaxed-math"}) {
+    for (const char* options : {"-cl-std=CL1.2 -Werror", "-cl-std=CL1.2 -Werror -cl-fast-relaxed-math",
+                                "-cl-std=CL1.2 -Werror -cl-unsafe-math-optimizations"}) {
         ASSERT_TRUE(cl.Build(options)) << options << "\n" << cl.log;
         const std::pair<const char*, cl_uint> kernels[] = {
             {"ClearToOpaqueBlackKernel", 4}, {"LightPassKernel", 9},   {"IncidenceRimPassKernel", 5},
