@@ -315,7 +315,7 @@ void BlurHdriColumns(const float* src, float* dst, int width, int height, int st
 
     const int radius = k.radius;
     const int padded = height + 2 * radius;
-    const std::size_t packedRows = static_cast<std::size_t>(kBandStrips) * padded + static_cast<std::size_t>(height);
+    const std::size_t packedRows = static_cast<std::size_t>(kBandStrips) * (static_cast<std::size_t>(padded) + height);
     const std::size_t perThread = packedRows * kStripFloats + kStripAlign / sizeof(float);
     const int threads = omp_get_max_threads();
     std::vector<float> lines(perThread * static_cast<std::size_t>(threads));
@@ -352,18 +352,18 @@ void BlurHdriColumns(const float* src, float* dst, int width, int height, int st
                     for (int j = 3 * n; j < kStripFloats; ++j) q[j] = 0.0f;
                 }
             }
-            for (int s = 0; s < strips; ++s) {
-                convolve(ext + static_cast<std::size_t>(s) * padded * kStripFloats, res, height, k.weights, k.taps);
-                const int n = cols - s * kStripPixels < kStripPixels ? cols - s * kStripPixels : kStripPixels;
-                for (int y = 0; y < height; ++y) {
-                    const float* q = res + static_cast<std::size_t>(y) * kStripFloats;
-                    float* out = dst + PixelIndex(x0 + s * kStripPixels, y, stride);
-                    if (y + kPrefetchRows < height) {
-                        char* ahead =
-                            reinterpret_cast<char*>(out + static_cast<std::size_t>(kPrefetchRows) * stride * 4);
-                        MORVEL_PREFETCH(ahead, 1);
-                        MORVEL_PREFETCH(ahead + 64, 1);
-                    }
+            for (int s = 0; s < strips; ++s)
+                convolve(ext + static_cast<std::size_t>(s) * padded * kStripFloats,
+                         res + static_cast<std::size_t>(s) * height * kStripFloats, height, k.weights, k.taps);
+            for (int y = 0; y < height; ++y) {
+                float* out = dst + PixelIndex(x0, y, stride);
+                if (y + kPrefetchRows < height) {
+                    char* ahead = reinterpret_cast<char*>(out + static_cast<std::size_t>(kPrefetchRows) * stride * 4);
+                    for (int b = 0; b < cols * 16; b += 64) MORVEL_PREFETCH(ahead + b, 1);
+                }
+                for (int s = 0; s < strips; ++s, out += 4 * kStripPixels) {
+                    const float* q = res + (static_cast<std::size_t>(s) * height + y) * kStripFloats;
+                    const int n = cols - s * kStripPixels < kStripPixels ? cols - s * kStripPixels : kStripPixels;
                     for (int j = 0; j < n; ++j) {
                         for (int c = 0; c < 3; ++c) out[4 * j + c] = q[3 * j + c];
                         out[4 * j + 3] = 1.0f;
