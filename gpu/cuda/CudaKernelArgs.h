@@ -52,6 +52,14 @@ typedef struct CudaBlurHdriArgs {
     int width, height, stride, radius, along_rows;
 } CudaBlurHdriArgs;
 
+// The host builds these records with the C++ compiler and the device reads them as
+// nvcc lays them out: both compile this header, so both check the same layout.
+static_assert(sizeof(GpuLayers) == 88 && sizeof(LightPass) == 92 && sizeof(IncidenceRimPass) == 64 &&
+                  sizeof(IblPass) == 168,
+              "a kernel record changed: the host and device layouts must be checked again");
+static_assert(sizeof(CudaEnvironmentArgs) == 336 && sizeof(CudaConvertHdriArgs) == 32 && sizeof(CudaBlurHdriArgs) == 48,
+              "a kernel record changed: the host and device layouts must be checked again");
+
 MORVEL_FUNC unsigned char* cudaBytes(CudaAddress a) { return (unsigned char*)(size_t)a; }
 
 MORVEL_FUNC void cudaClearPixel(CudaClearArgs a, int x, int y) {

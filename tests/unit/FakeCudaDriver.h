@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <set>
@@ -35,7 +36,8 @@ struct FakeDriver {
     std::set<std::string> fail;
     int loads = 0, unloads = 0, launches = 0, pushes = 0, pops = 0;
     int allocs = 0, frees = 0, launches_of[kCudaKernelCount] = {};
-    std::set<CUdeviceptr> live;  // device memory allocated and not yet freed
+    std::set<CUdeviceptr> live;    // device memory allocated and not yet freed
+    size_t most_rows_written = 0;  // the tallest host-to-device copy
     CUcontext current = reinterpret_cast<CUcontext>(0x10);
     CUcontext pushed_from = nullptr;
     CUcontext freed_in = nullptr;  // the context current at the last free
@@ -135,6 +137,8 @@ inline CUresult StreamSynchronize(CUstream) { return FakeFails("sync"); }
 inline CUresult Memcpy2DAsync(const Memcpy2D* m, CUstream) {
     if (CUresult err = FakeFails("copy")) return err;
     if (CUresult err = FakeFails(m->dstMemoryType == CU_MEMORYTYPE_HOST ? "read" : "write")) return err;
+    if (m->srcMemoryType == CU_MEMORYTYPE_HOST)
+        g_fake->most_rows_written = std::max(g_fake->most_rows_written, m->Height);
     auto src = m->srcMemoryType == CU_MEMORYTYPE_HOST ? static_cast<const unsigned char*>(m->srcHost)
                                                       : reinterpret_cast<const unsigned char*>(m->srcDevice);
     auto dst = m->dstMemoryType == CU_MEMORYTYPE_HOST ? static_cast<unsigned char*>(m->dstHost)

@@ -14,12 +14,16 @@
 #include <vector>
 
 #include "FakeCudaDriver.h"
+#include "FakeSceneHost.h"
 #include "GpuTwinFrame.h"
 #include "cpu/CpuPasses.h"
 #include "gpu/GpuDeviceLifecycle.h"
 #include "gpu/GpuFrame.h"
 #include "gpu/cuda/CudaPass.h"
 #include "hostaccess/HostSuites.h"
+#include "params/ParamIndex.h"
+#include "render/SmartRender.h"
+#include "render/SmartRenderGPU.h"
 #include "scene/SmartPreRender.h"
 
 namespace morvel {
@@ -31,6 +35,10 @@ namespace {
 struct FakeGpuHost {
     std::map<A_long, PF_EffectWorld*> layers;  // by checkout id
     PF_EffectWorld* output = nullptr;
+    // The same frame's CPU worlds, handed out instead while `cpu` is set.
+    std::map<A_long, PF_EffectWorld*> cpu_layers;
+    PF_EffectWorld* cpu_output = nullptr;
+    bool cpu = false;
     std::map<const PF_EffectWorld*, void*> buffers;
     bool refuse_memory = false;
     int allocations = 0, frees = 0;
@@ -72,11 +80,12 @@ struct FakeGpuHost {
             return PF_Err_NONE;
         };
         cb.checkout_layer_pixels = [](PF_ProgPtr, A_long id, PF_EffectWorld** w) -> PF_Err {
-            *w = the->layers.count(id) ? the->layers[id] : nullptr;
+            auto& from = the->cpu ? the->cpu_layers : the->layers;
+            *w = from.count(id) ? from[id] : nullptr;
             return PF_Err_NONE;
         };
         cb.checkout_output = [](PF_ProgPtr, PF_EffectWorld** w) -> PF_Err {
-            *w = the->output;
+            *w = the->cpu ? the->cpu_output : the->output;
             return PF_Err_NONE;
         };
         in_data.pica_basicP = &basic;
@@ -88,16 +97,18 @@ struct FakeGpuHost {
         EXPECT_TRUE(held.empty()) << "scratch device memory never given back";
         the = nullptr;
     }
-    void Serve(PF_EffectWorld& world, void* data, A_long id) {
-        layers[id] = &world;
-        buffers[&world] = data;
+    void Serve(TwinLayer& layer, A_long id) {
+        layers[id] = &layer.gpu_world;
+        cpu_layers[id] = &layer.cpu_world;
+        buffers[&layer.gpu_world] = layer.gpu.data();
     }
     void Serve(TwinFrame& f) {
-        Serve(f.input.gpu_world, f.input.gpu.data(), CHECKOUT_INPUT);
+        Serve(f.input, CHECKOUT_INPUT);
         output = &f.output.gpu_world;
+        cpu_output = &f.output.cpu_world;
         buffers[output] = f.output.gpu.data();
         for (int i = 0; i < kPassLayerCount; ++i)
-            if (f.layers[i]) Serve(f.layers[i]->gpu_world, f.layers[i]->gpu.data(), CHECKOUT_DIFFUSE_ALBEDO + i);
+            if (f.layers[i]) Serve(*f.layers[i], CHECKOUT_DIFFUSE_ALBEDO + i);
     }
 
     static inline FakeGpuHost* the = nullptr;
@@ -135,7 +146,7 @@ protected:
     // PrepareGpuFrame as a GPU frame runs it, the HDRI layer checked out with the rest.
     PF_Err Prepare(FakeGpuHost& host, Scene& s, float bias) {
         host.Serve(s.f);
-        host.Serve(s.hdri.gpu_world, s.hdri.gpu.data(), CHECKOUT_HDRI);
+        host.Serve(s.hdri, CHECKOUT_HDRI);
         FrameSettings frame{};
         frame.ibl_enable = 1;
         frame.ibl_roughness_bias = bias;
@@ -339,6 +350,74 @@ TEST_F(CudaIbl, EnvironmentLaunchFailureAndFreesInTheDeviceContext) {
     EXPECT_EQ(fake_.current, reinterpret_cast<cuapi::CUcontext>(0x99));
     fake_.current = host_context;
     SetUpDevice(device_);
+}
+
+// The whole GPU command: an IBL frame with a point light and rim light renders on
+// the device, and when any step of it fails on the device (a pass that fails before
+// a pass that succeeds included) the frame ends in the staged CPU
+// fallback (layers read back, rendered on the CPU, the output written back) with
+// the CPU command's picture, every parameter and suite given back.
+TEST_F(CudaIbl, FailedDeviceFrameEndsInTheStagedFallbackWithTheCpuPicture) {
+    struct Case {
+        const char* fault;
+        bool on_device;
+    };
+    // Faults of the device path only: the fallback needs the copies in and out.
+    const Case cases[] = {{"", true},
+                          {"alloc", false},
+                          {"launch ConvertHdriKernel", false},
+                          {"launch BlurHdriKernel", false},
+                          {"launch EnvironmentPassKernel", false},
+                          {"launch LightPassKernel", false}};
+    auto table = std::make_unique<GpuDeviceTable>();
+    GpuDeviceState& device = table->devices[0];
+    SetUpDevice(device);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(*c.fault ? c.fault : "no fault");
+        test::FakeSceneHost scene;
+        scene.SetCheckbox(IBL_ENABLE, 1);
+        scene.SetSlider(IBL_DIFFUSE_INTENSITY, 4.0);
+        scene.SetSlider(IBL_SPECULAR_INTENSITY, 3.0);
+        scene.SetSlider(IBL_EXPOSURE, 0.5);
+        scene.SetSlider(IBL_GAMMA, 1.4);
+        scene.SetSlider(IBL_ROUGHNESS_BIAS, 2.5);
+        scene.SetColor(IBL_TINT, 255, 255, 230, 200);
+        scene.SetCheckbox(IBL_PREVIEW_SPHERE, 1);
+        scene.SetCheckbox(RIMLIGHT_ENABLE, 1);
+        scene.SetSlider(RIMLIGHT_AMOUNT, 80.0);
+        scene.SetColor(RIMLIGHT_COLOR, 255, 100, 150, 255);
+        test::FakeLayer& light = scene.AddLight(AEGP_LightType_POINT);
+        light.position = {10.0, 8.0, -40.0};
+        FakeGpuHost host;
+        scene.gpu = host.suite;
+        Scene s(37, 23, 45, 21);
+        host.Serve(s.f);
+        host.Serve(s.hdri, CHECKOUT_HDRI);
+        host.input.what_gpu = PF_GPU_Framework_CUDA;
+        host.input.gpu_data = &device;
+        // A fresh device cache, so that each fault meets a preparation.
+        device.hdri_cache.Clear();
+
+        fake_.fail.clear();
+        if (*c.fault) fake_.fail = {c.fault};
+        fake_.most_rows_written = 0;
+        const int environment_launches = fake_.launches_of[CUDA_KERNEL_ENVIRONMENT];
+        ASSERT_EQ(SmartRenderGPU(&scene.in, &scene.out, &host.extra, *table), PF_Err_NONE);
+        fake_.fail.clear();
+        if (c.on_device) {
+            EXPECT_GT(fake_.launches_of[CUDA_KERNEL_ENVIRONMENT], environment_launches);
+        }
+        // The fallback writes the whole output back; the device path writes only weight tables.
+        EXPECT_EQ(fake_.most_rows_written == size_t(s.f.h), !c.on_device);
+
+        host.cpu = true;
+        ASSERT_EQ(SmartRender(&scene.in, &scene.out, &host.extra), PF_Err_NONE);
+        ExpectSamePicture(s.f, s.f.output.gpu, 1e-4f, 0.999);
+        EXPECT_TRUE(scene.ParamsBalanced());
+        EXPECT_TRUE(scene.SuitesBalanced());
+        EXPECT_EQ(host.frees, host.allocations);
+    }
+    ClearDeviceRecord(device);
 }
 
 }  // namespace
