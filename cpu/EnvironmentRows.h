@@ -1,9 +1,11 @@
-// Whole-row bodies of the environment pass: each cone's lookups computed first and
-// then loaded together, with a baseline copy that calls the C library's atan2f and
-// asinf per lookup (the same bits as the per-pixel entry point) and an AVX2 copy that
-// takes a ring's eight angles as one vector where the C library has vector math
-// (glibc's libmvec; elsewhere it keeps the scalar calls). Chosen with the light rows'
-// bodies (CpuRowBodies): PerPixel keeps the per-pixel entry point as the reference.
+// Whole-row bodies of the environment pass: each cone's lookups located first and then
+// loaded together. The baseline copy calls the C library's scalar atan2f and asinf per
+// lookup and gives the per-pixel entry point's bytes. The AVX2 copy computes the
+// lookups as vectors with the C library's vector math where it has some (glibc's
+// libmvec), which may move a lookup that falls within rounding of a texel edge to its
+// neighbour; without vector math it is the baseline body built for AVX2. Chosen with
+// the light rows' bodies (CpuRowBodies); PerPixel keeps the per-pixel entry point, the
+// reference.
 #pragma once
 
 #include <cstddef>
@@ -25,7 +27,7 @@ using ConeLookupOffsets = int (*)(const HdriView& img, Float3 axis, float angle,
 struct EnvironmentRowTable {
     EnvironmentRowBody body[3];  // by layout: PIXEL_ARGB8, PIXEL_ARGB16, PIXEL_ARGB32F
     ConeLookupOffsets coneOffsets;
-    bool vectorMath;  // whether the ring's angles come from vector math
+    bool vectorMath;  // whether the lookups come from vector math (not bit-identical)
 };
 
 const EnvironmentRowTable& BaselineEnvironmentRows();
