@@ -5,6 +5,8 @@
 // vector.
 #pragma once
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -54,19 +56,28 @@ int coneOffsets(const HdriView& img, Float3 axis, float angle, const EnvRotation
     return coneOffsetsOf(img, axis, coneAngleOf(angle), rot, ring, offsets);
 }
 
-// sampleHDRICone with the lookups' offsets computed before any texel is loaded, summed
-// in the same order.
+// The texels at a cone's n offsets summed as sampleHDRICone sums them (the centre, then
+// half of each ring lookup in order, over the weights), the channels as one vector:
+// per channel the same operations, so the same bits.
+inline Float3 coneSum(const HdriView& img, const std::ptrdiff_t* offsets, int n, float weight) {
+    __m128 sum = _mm_loadu_ps(img.pixels + offsets[0]);
+    if (n > 1) {
+        const __m128 half = _mm_set1_ps(0.5f);
+        for (int i = 1; i < n; ++i) {
+            sum = _mm_add_ps(sum, _mm_mul_ps(_mm_loadu_ps(img.pixels + offsets[i]), half));
+        }
+        sum = _mm_div_ps(sum, _mm_set1_ps(weight));
+    }
+    alignas(16) float c[4];
+    _mm_store_ps(c, sum);
+    return make_float3(c[0], c[1], c[2]);
+}
+
+// sampleHDRICone with the lookups' offsets computed before any texel is loaded.
 Float3 coneSample(const HdriView& img, Float3 axis, ConeAngle cone, const EnvRotation& rot, const ConeRing& ring) {
     std::ptrdiff_t offsets[kMaxConeLookups];
     const int n = coneOffsetsOf(img, axis, cone, rot, ring, offsets);
-    Float3 sum = hdriTexel(img, offsets[0]);
-    if (n == 1) {
-        return sum;
-    }
-    for (int i = 1; i < n; ++i) {
-        sum = add3(sum, scale3(hdriTexel(img, offsets[i]), 0.5f));
-    }
-    return div3(sum, coneWeight(ring));
+    return coneSum(img, offsets, n, coneWeight(ring));
 }
 
 template <int Layout>
@@ -169,19 +180,16 @@ inline Directions8 ringDirections8(Float3 axis, Basis basis, float cosCone, floa
     return d;
 }
 
-// One cone's texels from its centre's offset and its angle's cosine and sine.
-Float3 coneSample8(const HdriView& img, Float3 axis, float angle, float cosCone, float sinCone, std::ptrdiff_t centre,
-                   const EnvRotation& rot, const ConeRing& ring, std::ptrdiff_t* offsets) {
+// One cone's lookups from its centre's offset and its angle's cosine and sine; returns
+// how many.
+int coneOffsets8(const HdriView& img, Float3 axis, float angle, float cosCone, float sinCone, std::ptrdiff_t centre,
+                 const EnvRotation& rot, const ConeRing& ring, std::ptrdiff_t* offsets) {
     offsets[0] = centre;
     if (!coneHasRing(ring, angle)) {
-        return hdriTexel(img, centre);
+        return 1;
     }
     nearestOffsets8(img, ringDirections8(axis, createBasis(axis), cosCone, sinCone, ring), rot, offsets + 1);
-    Float3 sum = hdriTexel(img, offsets[0]);
-    for (int i = 1; i < kMaxConeLookups; ++i) {
-        sum = add3(sum, scale3(hdriTexel(img, offsets[i]), 0.5f));
-    }
-    return div3(sum, coneWeight(ring));
+    return kMaxConeLookups;
 }
 
 // Eight pixels at a time: their cone angles' cosines and sines, and the centres of
@@ -224,12 +232,19 @@ void environmentRowVector(const IblPass& pass, const PassViews& shared, const Hd
         nearestOffsets8(specular,
                         Directions8{_mm256_load_ps(lane[4]), _mm256_load_ps(lane[5]), _mm256_load_ps(lane[6])},
                         p.rotation, sCentre);
+        // Every lookup of the eight pixels located before the first texel is loaded.
+        std::ptrdiff_t offsets[8][2][kMaxConeLookups];
+        int count[8][2];
         for (int i = 0; i < n; ++i) {
-            std::ptrdiff_t offsets[kMaxConeLookups];
-            const Float3 e = coneSample8(diffuse, c[i].diffuseAxis, c[i].diffuseAngle, dCos[i], dSin[i], dCentre[i],
-                                         p.rotation, p.ring, offsets);
-            const Float3 r = coneSample8(specular, c[i].specularAxis, c[i].specularAngle, sCos[i], sSin[i], sCentre[i],
-                                         p.rotation, p.ring, offsets);
+            count[i][0] = coneOffsets8(diffuse, c[i].diffuseAxis, c[i].diffuseAngle, dCos[i], dSin[i], dCentre[i],
+                                       p.rotation, p.ring, offsets[i][0]);
+            count[i][1] = coneOffsets8(specular, c[i].specularAxis, c[i].specularAngle, sCos[i], sSin[i], sCentre[i],
+                                       p.rotation, p.ring, offsets[i][1]);
+        }
+        const float weight = coneWeight(p.ring);
+        for (int i = 0; i < n; ++i) {
+            const Float3 e = coneSum(diffuse, offsets[i][0], count[i][0], weight);
+            const Float3 r = coneSum(specular, offsets[i][1], count[i][1], weight);
             const Float3 col =
                 shadeEnvironmentOfCones(s[i].baseColor, s[i].N, s[i].roughness, s[i].metallic, s[i].specular, e, r, p);
             storeEnvironmentPixel(p, v, specular, x0 + i, y, col, s[i].alpha);
@@ -249,12 +264,7 @@ int coneOffsetsVector(const HdriView& img, Float3 axis, float angle, const EnvRo
     alignas(32) float cosA[8], sinA[8];
     _mm256_store_ps(cosA, _ZGVdN8v_cosf(_mm256_set1_ps(angle)));
     _mm256_store_ps(sinA, _ZGVdN8v_sinf(_mm256_set1_ps(angle)));
-    offsets[0] = centre[0];
-    if (!coneHasRing(ring, angle)) {
-        return 1;
-    }
-    nearestOffsets8(img, ringDirections8(axis, createBasis(axis), cosA[0], sinA[0], ring), rot, offsets + 1);
-    return kMaxConeLookups;
+    return coneOffsets8(img, axis, angle, cosA[0], sinA[0], centre[0], rot, ring, offsets);
 }
 #endif
 
