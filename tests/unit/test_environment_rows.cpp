@@ -253,7 +253,7 @@ TEST(EnvironmentRowBodies, VectorMathStaysWithinToleranceOfTheScalarPass) {
         EXPECT_LE(static_cast<double>(c.differing), 1e-4 * static_cast<double>(c.total))
             << c.differing << " of " << c.total << " lookups picked another texel";
 
-        IblFrame<PF_PixelFloat> frame(192, 108, true, 1);
+        IblFrame<PF_PixelFloat> frame(190, 108, true, 1);  // rows end in a partial group of eight
         const auto ref = frame.render(CpuRowBodies::PerPixel, hdri.view(), hdri.view());
         const auto got = frame.render(CpuRowBodies::Avx2, hdri.view(), hdri.view());
         long outside = 0, lit = 0;
