@@ -13,6 +13,22 @@ namespace {
 
 constexpr int kRimBlock = 256;
 
+// Replaces each of the n bases in [0, 1] with powf(base, power). powf(1, y) is 1 and
+// powf(+0, y) is +0 for y > 0 in every conforming C library, so those bases already
+// hold their powers; the calls go to the rest alone, listed first without a branch
+// per pixel (a rim lights at most half of a surface: the other half has a base of 0).
+inline void powersInPlace(float* base, int n, float power, int* todo) {
+    const bool zeroStays = power > 0.0f;
+    int k = 0;
+    for (int i = 0; i < n; ++i) {
+        todo[k] = i;
+        k += !(base[i] == 1.0f || (zeroStays && base[i] == 0.0f));
+    }
+    for (int j = 0; j < k; ++j) {
+        base[todo[j]] = powf(base[todo[j]], power);
+    }
+}
+
 // Pixels 0..width-1 of row y, a block at a time: the bases of the powers as vectors,
 // the powers in scalar loops (the C library's powf, for its exact bits), then the
 // colour and the store as vectors again.
@@ -25,6 +41,7 @@ void incidenceRimRow(const IncidenceRimPass& pass, const PassViews& shared, int 
     alignas(32) float incPow[kRimBlock];
     alignas(32) float rimPow[kRimBlock];
     alignas(32) unsigned char prior[First ? 16 : kRimBlock * 16];
+    int todo[kRimBlock];
     const ImageView pv{prior, 0, kRimBlock, 1, Layout};
     for (int x0 = 0; x0 < width; x0 += kRimBlock) {
         const int n = std::min(kRimBlock, width - x0);
@@ -32,12 +49,10 @@ void incidenceRimRow(const IncidenceRimPass& pass, const PassViews& shared, int 
             incidenceRimBasesAt(p, v, x0 + i, y, &incPow[i], &rimPow[i]);
         }
         if constexpr (Inc != 0) {
-            const float power = p.incidence_power;
-            for (int i = 0; i < n; ++i) incPow[i] = powf(incPow[i], power);
+            powersInPlace(incPow, n, p.incidence_power, todo);
         }
         if constexpr (Rim != 0) {
-            const float power = p.rimlight_power;
-            for (int i = 0; i < n; ++i) rimPow[i] = powf(rimPow[i], power);
+            powersInPlace(rimPow, n, p.rimlight_power, todo);
         }
         if constexpr (!First) {
             std::memcpy(prior, viewPixel(v.out, x0, y), static_cast<size_t>(n) * pixelBytes(Layout));

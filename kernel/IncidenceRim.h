@@ -28,13 +28,12 @@ MORVEL_FUNC float rimBase(Float3 N, Float3 rimDir) {
     return clamp_f(edge * directional, 0.0f, 1.0f);
 }
 
-// The rim from its power: the threshold remap, then the amount.
+// The rim from its power: the threshold remap, then the amount. The remap is formed
+// either way and chosen, so that a row of pixels keeps to vectors.
 MORVEL_FUNC float rimFromPower(float rim, float amount, float threshold) {
-    if (threshold > 0.0f) {
-        // The 0.001 keeps the remap finite at threshold 1 (and so never quite reaches 1).
-        rim = clamp_f((rim - threshold) / (1.0f - threshold + 0.001f), 0.0f, 1.0f);
-    }
-    return rim * amount;
+    // The 0.001 keeps the remap finite at threshold 1 (and so never quite reaches 1).
+    const float remapped = clamp_f((rim - threshold) / (1.0f - threshold + 0.001f), 0.0f, 1.0f);
+    return (threshold > 0.0f ? remapped : rim) * amount;
 }
 
 // Screen-direction rim.
