@@ -10,6 +10,7 @@
 #include <cmath>
 #include <filesystem>
 #include <memory>
+#include <type_traits>
 
 #include "cli/SceneError.h"
 
@@ -317,10 +318,7 @@ void WriteImage(const std::string& path, const Frame& frame, const std::optional
     const bool windows = out->supports("displaywindow") && out->supports("origin");
     const bool cropped = windows && full.data_window && full.data_window->width > 0 && full.data_window->height > 0;
     const Window data = cropped ? *full.data_window : Window{0, 0, full.width, full.height};
-    Image img(data.width, data.height);
-    for (int y = 0; y < data.height; ++y)
-        std::copy_n(full.At(data.x, data.y + y), std::size_t(data.width) * 4, img.At(0, y));
-    ImageSpec spec(img.width, img.height, channels, type);
+    ImageSpec spec(data.width, data.height, channels, type);
     if (windows) {
         spec.x = full.origin_x + data.x;
         spec.y = full.origin_y + data.y;
@@ -338,29 +336,35 @@ void WriteImage(const std::string& path, const Frame& frame, const std::optional
     if (format == "TIFF" && frame.depth == 32) spec.attribute("compression", "zip");
     if (jpeg) spec.attribute("CompressionQuality", 95);
 
-    const std::size_t n = std::size_t(img.width) * img.height;
+    // Float frames are written straight from the frame (every float format
+    // takes all four channels); 8 and 16 bit become the file's integers.
+    const std::size_t n = std::size_t(data.width) * data.height;
     std::vector<uint8_t> bytes;
     std::vector<uint16_t> words;
-    std::vector<float> floats;
-    const void* pixels = nullptr;
+    const void* pixels = full.At(data.x, data.y);
+    OIIO::stride_t row_stride = OIIO::stride_t(full.width) * 4 * sizeof(float);
+    OIIO::stride_t pixel_stride = 4 * sizeof(float);
+    auto convert = [&](auto* dst, float scale, float top) {
+        for (int y = 0; y < data.height; ++y) {
+            const float* src = full.At(data.x, data.y + y);
+            auto* line = dst + std::size_t(y) * data.width * channels;
+            for (int x = 0; x < data.width; ++x)
+                for (int c = 0; c < channels; ++c) {
+                    const float v = std::round(src[x * 4 + c] * scale);
+                    line[x * channels + c] = std::remove_reference_t<decltype(*dst)>(v > 0 ? std::min(v, top) : 0);
+                }
+        }
+    };
     if (frame.depth == 8) {
         bytes.resize(n * channels);
-        for (std::size_t i = 0; i < n; ++i)
-            for (int c = 0; c < channels; ++c)
-                bytes[i * channels + c] = uint8_t(std::clamp(std::round(img.rgba[i * 4 + c]), 0.0f, 255.0f));
+        convert(bytes.data(), 1.0f, 255.0f);
         pixels = bytes.data();
+        pixel_stride = row_stride = OIIO::AutoStride;
     } else if (frame.depth == 16) {
         words.resize(n * channels);
-        for (std::size_t i = 0; i < n; ++i)
-            for (int c = 0; c < channels; ++c)
-                words[i * channels + c] =
-                    uint16_t(std::clamp(std::round(img.rgba[i * 4 + c] * (65535.0f / 32768.0f)), 0.0f, 65535.0f));
+        convert(words.data(), 65535.0f / 32768.0f, 65535.0f);
         pixels = words.data();
-    } else {
-        floats.resize(n * channels);
-        for (std::size_t i = 0; i < n; ++i)
-            for (int c = 0; c < channels; ++c) floats[i * channels + c] = img.rgba[i * 4 + c];
-        pixels = floats.data();
+        pixel_stride = row_stride = OIIO::AutoStride;
     }
 
     // Write beside the target and rename, so a failed write never leaves a truncated file.
@@ -375,7 +379,7 @@ void WriteImage(const std::string& path, const Frame& frame, const std::optional
             if (!kept) fs::remove(file, ignored);
         }
     } partial{tmp};
-    if (!out->open(tmp, spec) || !out->write_image(type, pixels) || !out->close())
+    if (!out->open(tmp, spec) || !out->write_image(type, pixels, pixel_stride, row_stride) || !out->close())
         throw SceneError(path + ": cannot write the image: " + LibraryReason(out->geterror()));
     out.reset();
     std::error_code ec;
