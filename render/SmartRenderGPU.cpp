@@ -10,7 +10,7 @@
 namespace morvel {
 namespace {
 
-// Runs the frame's passes on the device; the status of the last thing run.
+// Runs the frame's passes on the device; the first failure, or 0.
 PF_Err RenderOnDevice(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra* extra, GpuDeviceState& device) {
     FrameParams params;
     FrameParamsGuard params_guard(in_data, params);
@@ -35,28 +35,28 @@ PF_Err RenderOnDevice(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderEx
     // rather than whatever the buffer held.
     if (PF_Err err = ClearGpuOutput(device, ctx)) return err;
 
-    PF_Err status = PF_Err_NONE;
+    // Any pass that fails on the device fails the frame, which then renders on the
+    // CPU: a later pass that succeeds must not hide it.
     bool written = false;
     // As on the CPU, the environment pass runs only where the frame has an HDRI.
     if (frame.ibl_enable && ctx.hdri) {
         if (std::optional<FrameSettings> pass = MakePassRecord(frame, PASS_IBL, written)) {
-            status = RunGpuPass(device, ctx, *pass);
-            written = written || status == PF_Err_NONE;
+            if (PF_Err err = RunGpuPass(device, ctx, *pass)) return err;
+            written = true;
         }
     }
     for (int32_t i = 0; i < light_count && i < kMaxSceneLights; ++i) {
         if (!lights[i].valid) continue;
         std::optional<FrameSettings> pass = MakePassRecord(frame, lights[i], layer_width, layer_height, written);
         if (!pass) continue;
-        status = RunGpuPass(device, ctx, *pass);
-        if (status != PF_Err_NONE) break;
+        if (PF_Err err = RunGpuPass(device, ctx, *pass)) return err;
         written = true;
     }
     if (frame.incidence_enable || frame.rimlight_enable) {
         if (std::optional<FrameSettings> pass = MakePassRecord(frame, PASS_INCIDENCE_RIM, written))
-            status = RunGpuPass(device, ctx, *pass);
+            return RunGpuPass(device, ctx, *pass);
     }
-    return status;
+    return PF_Err_NONE;
 }
 
 }  // namespace
