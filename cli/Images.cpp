@@ -195,6 +195,9 @@ Image ReadFrom(const std::string& file, const std::string& spec_text, const std:
     static const bool exr_core = OIIO::attribute("openexr:core", 1);
     (void)exr_core;
     config.attribute("oiio:UnassociatedAlpha", 1);
+    // Handed to the reader through its configuration too: the open call's own
+    // argument does not reach every format's reader here.
+    if (proxy) config.attribute("oiio:ioproxy", TypeDesc::PTR, &proxy);
     auto in = ImageInput::open(file, &config, proxy);
     if (!in) throw SceneError(file + ": cannot read the image: " + LibraryReason(OIIO::geterror()));
     const ChannelPick pick = Pick(*in, spec_text, layer);
