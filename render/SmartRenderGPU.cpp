@@ -35,28 +35,28 @@ PF_Err RenderOnDevice(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderEx
     // rather than whatever the buffer held.
     if (PF_Err err = ClearGpuOutput(device, ctx)) return err;
 
-    PF_Err status = PF_Err_NONE;
+    // The first pass that fails ends the frame: any later pass's success must not
+    // hide it, or the host would get a frame missing a pass.
     bool written = false;
     // As on the CPU, the environment pass runs only where the frame has an HDRI.
     if (frame.ibl_enable && ctx.hdri) {
         if (std::optional<FrameSettings> pass = MakePassRecord(frame, PASS_IBL, written)) {
-            status = RunGpuPass(device, ctx, *pass);
-            written = written || status == PF_Err_NONE;
+            if (PF_Err err = RunGpuPass(device, ctx, *pass)) return err;
+            written = true;
         }
     }
     for (int32_t i = 0; i < light_count && i < kMaxSceneLights; ++i) {
         if (!lights[i].valid) continue;
         std::optional<FrameSettings> pass = MakePassRecord(frame, lights[i], layer_width, layer_height, written);
         if (!pass) continue;
-        status = RunGpuPass(device, ctx, *pass);
-        if (status != PF_Err_NONE) break;
+        if (PF_Err err = RunGpuPass(device, ctx, *pass)) return err;
         written = true;
     }
     if (frame.incidence_enable || frame.rimlight_enable) {
         if (std::optional<FrameSettings> pass = MakePassRecord(frame, PASS_INCIDENCE_RIM, written))
-            status = RunGpuPass(device, ctx, *pass);
+            return RunGpuPass(device, ctx, *pass);
     }
-    return status;
+    return PF_Err_NONE;
 }
 
 }  // namespace
