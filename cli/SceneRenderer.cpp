@@ -13,7 +13,7 @@
 #include "minihost/Composition.h"
 #include "minihost/Error.h"
 #include "minihost/Frame.h"
-#include "minihost/OpenClDevice.h"
+#include "minihost/GpuDevice.h"
 #include "minihost/ParamText.h"
 #include "minihost/Session.h"
 
@@ -140,9 +140,9 @@ SceneRenderer::~SceneRenderer() {
     }
 }
 
-std::optional<std::string> SceneRenderer::UseOpenClDevice(const minihost::OpenClDeviceEntry& entry,
-                                                          const HostFaults& faults) {
-    device_ = std::make_shared<minihost::OpenClDevice>(entry, faults.gpu_queue);
+std::optional<std::string> SceneRenderer::UseGpuDevice(std::shared_ptr<minihost::GpuDevice> device,
+                                                       const HostFaults& faults) {
+    device_ = std::move(device);
     for (auto& session : sessions_) {
         session->gpu().AddDevice(device_);
         session->gpu().faults.device_info_fails = faults.gpu_device_info;
@@ -221,6 +221,9 @@ Frame SceneRenderer::RenderOn(minihost::Session& session, int frame, FrameReport
     const minihost::FrameResult result = minihost::RenderFrame(session, request);
     const std::string context =
         "frame " + std::to_string(frame) + (result.rendered ? " (smart render)" : " (smart pre-render)");
+    // The host's own failure, not the effect's: say what it was.
+    if (result.err() != PF_Err_NONE && !result.host_errors.empty())
+        throw minihost::Error(context + ": " + result.host_errors.front());
     if (result.err() != PF_Err_NONE)
         throw EffectError(result.err(), context, (result.rendered ? result.render : result.pre_render).Message());
     if (!result.output) {
@@ -236,8 +239,8 @@ Frame SceneRenderer::RenderOn(minihost::Session& session, int frame, FrameReport
         out.pixels.data_window = data_window_;
     }
     report.frame = frame;
-    report.backend = gpu_data_ ? "opencl" : "cpu";
-    if (gpu_data_) report.device = device_->entry().name;
+    report.backend = !gpu_data_ ? "cpu" : device_->framework() == PF_GPU_Framework_CUDA ? "cuda" : "opencl";
+    if (gpu_data_) report.device = device_->name();
     report.fallback = result.fallback;
     report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return out;
