@@ -13,6 +13,7 @@
 #include "cli/Images.h"
 #include "cli/ParamCheck.h"
 #include "cli/SceneImages.h"
+#include "host/AE_Effect.h"
 
 namespace minihost {
 class GpuDevice;
@@ -61,7 +62,8 @@ public:
     // Offers the GPU device (OpenCL or CUDA) to the effect with GPU device setup;
     // frames then go through the GPU command on it, all threads sharing the
     // device. Returns nullopt when the effect takes the device, else why not
-    // (frames then render through the CPU command, as the host does).
+    // (frames then render through the CPU command, as the host does, unless another
+    // device is offered next).
     std::optional<std::string> UseGpuDevice(std::shared_ptr<minihost::GpuDevice> device, const HostFaults& faults);
     // Each rendered frame's report, called like `done`.
     void OnReport(std::function<void(const FrameReport&)> sink) { report_ = std::move(sink); }
@@ -88,7 +90,8 @@ private:
     int origin_x_ = 0, origin_y_ = 0;
     std::optional<Window> data_window_;
     std::shared_ptr<minihost::GpuDevice> device_;
-    void* gpu_data_ = nullptr;  // set while the effect holds device 0
+    A_u_long device_index_ = 0;
+    void* gpu_data_ = nullptr;  // set while the effect holds device_index_
     std::function<void(const FrameReport&)> report_;
 };
 

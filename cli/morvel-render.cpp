@@ -142,43 +142,68 @@ void ListDevices(const std::string& module, bool verbose) {
     }
 }
 
-// The device --backend asks for: cuda the first CUDA device; opencl the first
-// OpenCL GPU, else any OpenCL device; auto a CUDA device, else an OpenCL GPU (a
-// CPU platform would be slower than the CPU path), else none. A device asked for
-// by name that is missing or cannot be opened stops the run; auto then warns and
-// renders on the CPU.
-std::shared_ptr<minihost::GpuDevice> PickDevice(Backend backend, const HostFaults& faults, bool quiet) {
-    if (backend == Backend::Cpu) return nullptr;
+// A GPU device --backend may use, opened only when its turn comes.
+struct Candidate {
+    const char* kind;  // "CUDA" or "OpenCL"
+    std::function<std::shared_ptr<minihost::GpuDevice>()> open;
+};
+
+// The devices --backend asks for, in order of preference: cuda the first CUDA
+// device; opencl the first OpenCL GPU, else any OpenCL device; auto a CUDA device,
+// then an OpenCL GPU (a CPU platform would be slower than the CPU path).
+std::vector<Candidate> Candidates(Backend backend, const HostFaults& faults) {
+    std::vector<Candidate> out;
     if (backend == Backend::Cuda || backend == Backend::Auto) {
         const minihost::CudaAvailability cuda = minihost::CudaDevices();
         if (cuda.devices.empty() && backend == Backend::Cuda)
             throw SceneError("--backend cuda: no CUDA device (" + cuda.why + ")");
         if (!cuda.devices.empty()) {
-            try {
-                return std::make_shared<minihost::CudaDevice>(cuda.devices.front());
-            } catch (const minihost::Error& e) {
-                if (backend == Backend::Cuda) throw SceneError(std::string("--backend cuda: ") + e.what());
-                if (!quiet) std::fprintf(stderr, "morvel-render: warning: %s; trying OpenCL\n", e.what());
-            }
+            const minihost::CudaDeviceEntry first = cuda.devices.front();
+            out.push_back({"CUDA", [first] { return std::make_shared<minihost::CudaDevice>(first); }});
         }
     }
-    if (backend != Backend::OpenCl && backend != Backend::Auto) return nullptr;
-    const std::vector<minihost::OpenClDeviceEntry> devices = minihost::ListOpenClDevices();
-    std::optional<minihost::OpenClDeviceEntry> pick;
-    for (const auto& d : devices)
-        if (d.gpu && !pick) pick = d;
-    if (backend == Backend::OpenCl) {
-        if (devices.empty())
-            throw SceneError("--backend opencl: no OpenCL device found (no OpenCL library or platform installed)");
-        if (!pick) pick = devices.front();
+    if (backend == Backend::OpenCl || backend == Backend::Auto) {
+        const std::vector<minihost::OpenClDeviceEntry> devices = minihost::ListOpenClDevices();
+        std::optional<minihost::OpenClDeviceEntry> pick;
+        for (const auto& d : devices)
+            if (d.gpu && !pick) pick = d;
+        if (backend == Backend::OpenCl) {
+            if (devices.empty())
+                throw SceneError("--backend opencl: no OpenCL device found (no OpenCL library or platform installed)");
+            if (!pick) pick = devices.front();
+        }
+        const bool foreign_queue = faults.gpu_queue;
+        if (pick)
+            out.push_back({"OpenCL", [entry = *pick, foreign_queue] {
+                               return std::make_shared<minihost::OpenClDevice>(entry, foreign_queue);
+                           }});
     }
-    if (!pick) return nullptr;
-    if (backend == Backend::OpenCl) return std::make_shared<minihost::OpenClDevice>(*pick, faults.gpu_queue);
-    try {
-        return std::make_shared<minihost::OpenClDevice>(*pick, faults.gpu_queue);
-    } catch (const minihost::Error& e) {
-        if (!quiet) std::fprintf(stderr, "morvel-render: warning: %s; rendering on the CPU\n", e.what());
-        return nullptr;
+    return out;
+}
+
+// Offers the candidates to the effect in turn until it takes one. A device asked
+// for by name that cannot be opened stops the run; under auto it is skipped with
+// a warning. Each device the effect declines is reported; none taken is the CPU.
+void ChooseDevice(SceneRenderer& renderer, const Options& o, const HostFaults& faults) {
+    const std::vector<Candidate> candidates = Candidates(o.backend, faults);
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        const Candidate& c = candidates[i];
+        const char* next = i + 1 < candidates.size() ? "trying the next device" : "rendering on the CPU";
+        std::shared_ptr<minihost::GpuDevice> device;
+        try {
+            device = c.open();
+        } catch (const minihost::Error& e) {
+            if (o.backend != Backend::Auto)
+                throw SceneError(std::string("--backend ") + (o.backend == Backend::Cuda ? "cuda" : "opencl") + ": " +
+                                 e.what());
+            if (!o.quiet) std::fprintf(stderr, "morvel-render: warning: %s; %s\n", e.what(), next);
+            continue;
+        }
+        const std::string name = device->name();
+        const std::optional<std::string> why = renderer.UseGpuDevice(std::move(device), faults);
+        if (!why) return;
+        std::fprintf(stderr, "morvel-render: %s device '%s' not used (%s); %s\n", c.kind, name.c_str(), why->c_str(),
+                     next);
     }
 }
 
@@ -207,13 +232,7 @@ int Run(const Options& o) {
         ListParams(renderer.Params());
         return 0;
     }
-    if (std::shared_ptr<minihost::GpuDevice> device = PickDevice(o.backend, Faults(o), o.quiet)) {
-        const char* kind = device->framework() == PF_GPU_Framework_CUDA ? "CUDA" : "OpenCL";
-        const std::string name = device->name();
-        if (std::optional<std::string> why = renderer.UseGpuDevice(std::move(device), Faults(o)))
-            std::fprintf(stderr, "morvel-render: %s device '%s' not used (%s); rendering on the CPU\n", kind,
-                         name.c_str(), why->c_str());
-    }
+    if (o.backend != Backend::Cpu) ChooseDevice(renderer, o, Faults(o));
     std::unique_ptr<std::ofstream> report;
     if (o.report) {
         report = std::make_unique<std::ofstream>(*o.report, std::ios::trunc);

@@ -129,6 +129,12 @@ TEST_F(CudaRender, WithoutADeviceCudaStopsAndTheListingSaysWhy) {
     EXPECT_EQ(Run("shot.json --backend auto -o x.exr --report x.jsonl", "MORVEL_FAKE_CUDA_FAULT=retain"), 0) << log_;
     EXPECT_NE(log_.find("warning: CUDA device 'Fake CUDA Device 0'"), std::string::npos) << log_;
     EXPECT_EQ(Report("x.jsonl").find(R"("backend":"cuda")"), std::string::npos) << Report("x.jsonl");
+    // A device the effect declines is reported; auto goes on without it.
+    EXPECT_EQ(Run("shot.json --backend auto -o x.exr --report x.jsonl", "MORVEL_FAKE_CUDA_FAULT=load"), 0) << log_;
+    EXPECT_NE(log_.find("CUDA device 'Fake CUDA Device 0' not used (the effect declined the device)"),
+              std::string::npos)
+        << log_;
+    EXPECT_EQ(Report("x.jsonl").find(R"("backend":"cuda")"), std::string::npos) << Report("x.jsonl");
 }
 
 }  // namespace
