@@ -24,8 +24,8 @@ HdriPreparePlan MakeHdriPreparePlan(float roughness_bias) {
 
 DeviceHdriImages::~DeviceHdriImages() {
     if (!release) return;
-    if (diffuse) release(diffuse);
-    if (specular) release(specular);
+    if (diffuse) release(diffuse, owner);
+    if (specular) release(specular, owner);
 }
 
 PreparedHdriKey DeviceHdriKey(const float* packed_pixels, int32_t width, int32_t height, float roughness_bias) {

@@ -39,7 +39,9 @@ struct DeviceHdriImages {
     int32_t width = 0;
     int32_t height = 0;
     int32_t stride = 0;  // pixels
-    void (*release)(void* buffer) = nullptr;
+    void (*release)(void* buffer, void* owner) = nullptr;
+    // What release needs beside the buffer: CUDA frees in the context it allocated in.
+    void* owner = nullptr;
 
     DeviceHdriImages() = default;
     DeviceHdriImages(const DeviceHdriImages&) = delete;

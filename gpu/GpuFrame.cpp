@@ -1,5 +1,6 @@
 #include "gpu/GpuFrame.h"
 
+#include "gpu/cuda/CudaHdri.h"
 #include "gpu/cuda/CudaPass.h"
 #include "gpu/opencl/OpenClHdri.h"
 #include "gpu/opencl/OpenClPass.h"
@@ -107,12 +108,12 @@ PF_Err PrepareGpuFrame(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderE
     const int32_t pitch = hdri ? UsablePitch(*gpu, ref, hdri) : 0;
     void* data = pitch ? WorldBuffer(*gpu, ref, hdri) : nullptr;
     if (!data) return PF_Err_NONE;
-    // CUDA has no device-side HDRI preparation yet: its IBL frames render on the CPU.
-    if (device.framework != PF_GPU_Framework_OPENCL) return PF_Err_UNRECOGNIZED_PARAM_TYPE;
     ctx.hdri_world = hdri;
     ctx.hdri_data = data;
     ctx.hdri_pitch = pitch;
     const A_u_long device_index = extra->input ? extra->input->device_index : 0;
+    if (device.framework == PF_GPU_Framework_CUDA)
+        return PrepareCudaHdri(device, *gpu, ref, device_index, ctx, frame.ibl_roughness_bias);
     return PrepareOpenClHdri(device, *gpu, ref, device_index, ctx, frame.ibl_roughness_bias);
 }
 

@@ -52,7 +52,6 @@ std::array<std::size_t, 2> LaunchGlobalSize(int32_t width, int32_t height);
 // images on the device (or takes them from the device's cache). 512 for a missing
 // or malformed input or output, the host's error when a checkout fails, an error
 // when the HDRI preparation fails on the device (the frame then falls back).
-// 514 for an IBL frame on CUDA, which has no device-side HDRI preparation yet.
 PF_Err PrepareGpuFrame(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra* extra, GpuDeviceState& device,
                        GpuFrameContext& ctx, const FrameSettings& frame);
 

@@ -10,7 +10,7 @@
 namespace morvel {
 namespace {
 
-// Runs the frame's passes on the device; the status of the last thing run.
+// Runs the frame's passes on the device; the first failure, or 0.
 PF_Err RenderOnDevice(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra* extra, GpuDeviceState& device) {
     FrameParams params;
     FrameParamsGuard params_guard(in_data, params);
@@ -35,8 +35,8 @@ PF_Err RenderOnDevice(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderEx
     // rather than whatever the buffer held.
     if (PF_Err err = ClearGpuOutput(device, ctx)) return err;
 
-    // The first pass that fails ends the frame: any later pass's success must not
-    // hide it, or the host would get a frame missing a pass.
+    // Any pass that fails on the device fails the frame, which then renders on the
+    // CPU: a later pass that succeeds must not hide it.
     bool written = false;
     // As on the CPU, the environment pass runs only where the frame has an HDRI.
     if (frame.ibl_enable && ctx.hdri) {

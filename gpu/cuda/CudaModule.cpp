@@ -9,9 +9,8 @@ namespace {
 using namespace cuapi;
 
 constexpr const char* kKernelNames[kCudaKernelCount] = {
-    "ClearToOpaqueBlackKernel",
-    "LightPassKernel",
-    "IncidenceRimPassKernel",
+    "ClearToOpaqueBlackKernel", "LightPassKernel",   "IncidenceRimPassKernel",
+    "EnvironmentPassKernel",    "ConvertHdriKernel", "BlurHdriKernel",
 };
 
 void Forget(GpuDeviceState& record) {
@@ -23,12 +22,12 @@ void Forget(GpuDeviceState& record) {
 
 }  // namespace
 
-CudaContextScope::CudaContextScope(const GpuDeviceState& record) {
+CudaContextScope::CudaContextScope(void* context) {
     const Api* cu = LoadApi();
     if (!cu) return;
     CUcontext current = nullptr;
     if (cu->CtxGetCurrent(&current) != CUDA_SUCCESS) return;
-    auto* wanted = static_cast<CUcontext>(record.cuda_context);
+    auto* wanted = static_cast<CUcontext>(context);
     if (!wanted || wanted == current) {
         ok_ = current != nullptr || wanted != nullptr;
         return;

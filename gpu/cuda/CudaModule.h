@@ -25,7 +25,9 @@ void UnloadCudaModule(GpuDeviceState& record);
 // already; ok() is false when that fails.
 class CudaContextScope {
 public:
-    explicit CudaContextScope(const GpuDeviceState& record);
+    explicit CudaContextScope(const GpuDeviceState& record) : CudaContextScope(record.cuda_context) {}
+    // The same for a context by itself (null: whichever is current).
+    explicit CudaContextScope(void* context);
     ~CudaContextScope();
     CudaContextScope(const CudaContextScope&) = delete;
     CudaContextScope& operator=(const CudaContextScope&) = delete;

@@ -4,6 +4,7 @@
 #include "frame/KernelPasses.h"
 #include "gpu/GpuPassLayers.h"
 #include "gpu/cuda/CudaKernelArgs.h"
+#include "gpu/cuda/CudaLaunch.h"
 #include "gpu/cuda/CudaModule.h"
 
 namespace morvel {
@@ -11,29 +12,7 @@ namespace {
 
 using namespace cuapi;
 
-CudaAddress Address(const void* buffer) { return static_cast<CudaAddress>(reinterpret_cast<uintptr_t>(buffer)); }
-
-// One launch of `which` with its record as the only argument, on the device's
-// stream in the device's context; a launch error and a kernel that failed on the
-// device (seen at the synchronisation) both fail the pass.
-template <typename Args>
-PF_Err Launch(GpuDeviceState& device, CudaKernel which, int32_t width, int32_t height, Args args) {
-    const Api* cu = LoadApi();
-    auto* function = static_cast<CUfunction>(device.cuda_functions[which]);
-    if (!cu || !device.cuda_module) return PF_Err_INTERNAL_STRUCT_DAMAGED;
-    if (!function) return PF_Err_UNRECOGNIZED_PARAM_TYPE;
-    if (width <= 0 || height <= 0) return PF_Err_NONE;
-    const CudaGrid grid = CudaLaunchGrid(width, height);
-    if (grid.x == 0 || grid.y == 0) return PF_Err_INTERNAL_STRUCT_DAMAGED;
-    CudaContextScope scope(device);
-    if (!scope.ok()) return PF_Err_INTERNAL_STRUCT_DAMAGED;
-    auto* stream = static_cast<CUstream>(device.cuda_stream);
-    void* params[] = {&args};
-    if (cu->LaunchKernel(function, grid.x, grid.y, 1, kGroupSize, kGroupSize, 1, 0, stream, params, nullptr) !=
-        CUDA_SUCCESS)
-        return PF_Err_INTERNAL_STRUCT_DAMAGED;
-    return cu->StreamSynchronize(stream) == CUDA_SUCCESS ? PF_Err_NONE : PF_Err_INTERNAL_STRUCT_DAMAGED;
-}
+CudaAddress Address(const void* buffer) { return CudaAddressOf(buffer); }
 
 bool Copy(GpuDeviceState& device, void* buffer, int32_t width, int32_t height, int32_t pitch, float* read_to,
           const float* write_from) {
@@ -87,7 +66,7 @@ PF_Err LaunchClearToOpaqueBlack(GpuDeviceState& device, const GpuFrameContext& c
     CudaClearArgs a{};
     a.out = Address(ctx.output_data);
     a.layers = LayersOf(ctx, row_bytes);
-    return Launch(device, CUDA_KERNEL_CLEAR, ctx.width, ctx.height, a);
+    return LaunchCuda(device, CUDA_KERNEL_CLEAR, ctx.width, ctx.height, a);
 }
 
 PF_Err RunCudaPass(GpuDeviceState& device, const GpuFrameContext& ctx, const FrameSettings& pass) {
@@ -109,7 +88,7 @@ PF_Err RunCudaPass(GpuDeviceState& device, const GpuFrameContext& ctx, const Fra
             a.specular = Address(ctx.pass_data[SLOT_SPECULAR]);
             a.layers = layers;
             a.pass = LightPassOf(pass);
-            return Launch(device, CUDA_KERNEL_LIGHT, ctx.width, ctx.height, a);
+            return LaunchCuda(device, CUDA_KERNEL_LIGHT, ctx.width, ctx.height, a);
         }
         case PASS_INCIDENCE_RIM: {
             CudaIncidenceRimArgs a{};
@@ -118,10 +97,31 @@ PF_Err RunCudaPass(GpuDeviceState& device, const GpuFrameContext& ctx, const Fra
             a.normal = Address(ctx.pass_data[SLOT_NORMAL]);
             a.layers = layers;
             a.pass = IncidenceRimPassOf(pass);
-            return Launch(device, CUDA_KERNEL_INCIDENCE_RIM, ctx.width, ctx.height, a);
+            return LaunchCuda(device, CUDA_KERNEL_INCIDENCE_RIM, ctx.width, ctx.height, a);
+        }
+        case PASS_IBL: {
+            // A frame without a prepared HDRI has no environment pass; being asked for
+            // one is a fault of the caller, not something to paint black.
+            const DeviceHdriImages* hdri = ctx.hdri.get();
+            if (!hdri || !hdri->diffuse || !hdri->specular || hdri->width <= 0 || hdri->height <= 0)
+                return PF_Err_INTERNAL_STRUCT_DAMAGED;
+            CudaEnvironmentArgs a{};
+            a.out = Address(ctx.output_data);
+            a.base = Address(BaseData(ctx));
+            a.normal = Address(ctx.pass_data[SLOT_NORMAL]);
+            a.roughness = Address(ctx.pass_data[SLOT_ROUGHNESS]);
+            a.metallic = Address(ctx.pass_data[SLOT_METALNESS]);
+            a.specular = Address(ctx.pass_data[SLOT_SPECULAR]);
+            a.hdri_diffuse = Address(hdri->diffuse);
+            a.hdri_specular = Address(hdri->specular);
+            a.hdri_width = hdri->width;
+            a.hdri_height = hdri->height;
+            a.hdri_stride = hdri->stride;
+            a.layers = layers;
+            a.pass = IblPassOf(pass, ctx.width, ctx.height);
+            return LaunchCuda(device, CUDA_KERNEL_ENVIRONMENT, ctx.width, ctx.height, a);
         }
         default:
-            // The environment pass is not on CUDA yet: the frame is rendered on the CPU.
             return PF_Err_UNRECOGNIZED_PARAM_TYPE;
     }
 }

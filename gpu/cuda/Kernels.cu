@@ -20,3 +20,9 @@ extern "C" __global__ void LightPassKernel(CudaLightArgs a) { cudaLightPixel(a, 
 extern "C" __global__ void IncidenceRimPassKernel(CudaIncidenceRimArgs a) {
     cudaIncidenceRimPixel(a, pixelX(), pixelY());
 }
+
+extern "C" __global__ void EnvironmentPassKernel(CudaEnvironmentArgs a) { cudaEnvironmentPixel(a, pixelX(), pixelY()); }
+
+extern "C" __global__ void ConvertHdriKernel(CudaConvertHdriArgs a) { cudaConvertHdriPixel(a, pixelX(), pixelY()); }
+
+extern "C" __global__ void BlurHdriKernel(CudaBlurHdriArgs a) { cudaBlurHdriPixel(a, pixelX(), pixelY()); }

@@ -10,7 +10,7 @@ namespace {
 
 using namespace clapi;
 
-void ReleaseClBuffer(void* buffer) {
+void ReleaseClBuffer(void* buffer, void*) {
     if (const Api* cl = LoadApi()) cl->ReleaseMemObject(static_cast<cl_mem>(buffer));
 }
 

@@ -4,6 +4,7 @@
 // there is no CUDA device (or this build carries no kernels).
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "cuapi/CuApi.h"
 #include "gpu/GpuDeviceLifecycle.h"
 #include "gpu/cuda/CudaFatbin.h"
+#include "gpu/cuda/CudaHdri.h"
 #include "gpu/cuda/CudaModule.h"
 #include "gpu/cuda/CudaPass.h"
 #include "unit/GpuTwinFrame.h"
@@ -20,6 +22,51 @@ namespace morvel {
 namespace {
 
 using namespace cuapi;
+
+// What the device fault tests provoke from the real driver, and the device memory
+// the effect allocates and frees through it.
+struct DriverFaults {
+    const Api* real = nullptr;
+    bool huge_allocation = false;  // every cuMemAlloc asks for far more than any GPU has
+    bool bad_launch = false;       // every launch asks for more threads per block than allowed
+    std::atomic<int> allocs{0}, frees{0};
+};
+DriverFaults g_faults;
+
+CUresult FaultyMemAlloc(CUdeviceptr* p, size_t bytes) {
+    const CUresult err = g_faults.real->MemAlloc(p, g_faults.huge_allocation ? (size_t(1) << 52) : bytes);
+    if (err == CUDA_SUCCESS) ++g_faults.allocs;
+    return err;
+}
+CUresult CountedMemFree(CUdeviceptr p) {
+    ++g_faults.frees;
+    return g_faults.real->MemFree(p);
+}
+CUresult FaultyLaunch(CUfunction f, unsigned gx, unsigned gy, unsigned gz, unsigned bx, unsigned by, unsigned bz,
+                      unsigned shared, CUstream stream, void** params, void** extra) {
+    if (g_faults.bad_launch) bx = by = 64;  // 4096 threads: refused by every GPU
+    return g_faults.real->LaunchKernel(f, gx, gy, gz, bx, by, bz, shared, stream, params, extra);
+}
+
+// The host's device memory for the effect's scratch images, counted.
+std::atomic<int> g_host_allocs{0}, g_host_frees{0};
+PF_GPUDeviceSuite1 HostDeviceMemorySuite() {
+    PF_GPUDeviceSuite1 s{};
+    s.AllocateDeviceMemory = [](PF_ProgPtr, A_u_long, size_t bytes, void** p) -> PF_Err {
+        CUdeviceptr d = 0;
+        *p = nullptr;
+        if (g_faults.real->MemAlloc(&d, bytes) != CUDA_SUCCESS) return PF_Err_OUT_OF_MEMORY;
+        ++g_host_allocs;
+        *p = reinterpret_cast<void*>(static_cast<uintptr_t>(d));
+        return PF_Err_NONE;
+    };
+    s.FreeDeviceMemory = [](PF_ProgPtr, A_u_long, void* p) -> PF_Err {
+        ++g_host_frees;
+        g_faults.real->MemFree(static_cast<CUdeviceptr>(reinterpret_cast<uintptr_t>(p)));
+        return PF_Err_NONE;
+    };
+    return s;
+}
 
 // Device 0's primary context, current on this thread, and a stream of its own.
 class CudaDevice : public ::testing::Test {
@@ -41,8 +88,10 @@ protected:
         info.command_queuePV = stream_;
         ASSERT_TRUE(LoadCudaModule(record_, info)) << "the driver refused the module";
         record_.framework = PF_GPU_Framework_CUDA;
+        g_faults.real = cu_;
     }
     void TearDown() override {
+        SetApiForTesting(nullptr);
         if (!cu_ || !context_) return;
         for (CUdeviceptr p : buffers_) cu_->MemFree(p);
         ClearDeviceRecord(record_);
@@ -67,6 +116,21 @@ protected:
         for (int i = 0; i < kPassLayerCount; ++i)
             if (f.layers[i]) f.gpu.pass_data[i] = Upload(f.layers[i]->gpu, f.layers[i]->pitch, f.h);
     }
+    // An HDRI of its own size (values up to 4, rows padded) on the device, and as the
+    // CPU frame's HDRI.
+    std::unique_ptr<TwinLayer> Hdri(TwinFrame& f, int w, int h, int salt) {
+        auto hdri = std::make_unique<TwinLayer>(w, h, 3, salt, false);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                hdri->Set(x, y, 4.0f * Hash01(x, y, salt + 1), 2.0f * Hash01(x, y, salt + 2), Hash01(x, y, salt + 3),
+                          1.0f, w);
+        f.cpu.hdri = &hdri->cpu_world;
+        f.gpu.hdri_world = &hdri->gpu_world;
+        f.gpu.hdri_data = Upload(hdri->gpu, hdri->pitch, h);
+        f.gpu.hdri_pitch = hdri->pitch;
+        return hdri;
+    }
+    PF_Err PrepareHdri(TwinFrame& f, float bias) { return PrepareCudaHdri(record_, suite_, nullptr, 0, f.gpu, bias); }
     std::vector<float> Output(const TwinFrame& f) {
         std::vector<float> out(f.output.gpu.size());
         EXPECT_TRUE(ReadGpuPixels(record_, f.gpu.output_data, f.output.pitch, f.h, f.output.pitch, out.data()));
@@ -79,10 +143,26 @@ protected:
     CUstream stream_ = nullptr;
     GpuDeviceState record_;
     std::vector<CUdeviceptr> buffers_;
+    const PF_GPUDeviceSuite1 suite_ = HostDeviceMemorySuite();
 };
 
-// Random scenes as the tests make them: every light kind, incidence and rim, maps
-// missing at random, odd sizes; within 1e-4 + 1e-4 |value| on 99.9 % of pixels.
+FrameSettings IblPass(int first, int w, int h, float bias) {
+    FrameSettings fs = Pass(PASS_IBL, first, w, h);
+    fs.ibl_enable = 1;
+    fs.ibl_diffuse_intensity = 1.5f, fs.ibl_specular_intensity = 2.0f;
+    fs.ibl_exposure = 0.3f, fs.ibl_gamma = 1.4f;
+    fs.ibl_rotation_x = -0.2f, fs.ibl_rotation_y = 0.6f, fs.ibl_rotation_z = 3.1415927f;
+    fs.ibl_tint_r = 1.0f, fs.ibl_tint_g = 0.9f, fs.ibl_tint_b = 0.7f;
+    fs.ibl_roughness_bias = bias;
+    fs.preview_sphere = 1;
+    fs.ibl_output_mode = 1;
+    return fs;
+}
+
+// Random scenes as the tests make them: every light kind, incidence and rim, IBL
+// with HDRIs of random sizes and blurs (prepared on the device, or taken from its
+// cache), maps missing at random, odd sizes; within 1e-4 + 1e-4 |value| on 99.9 %
+// of pixels.
 TEST_F(CudaDevice, RandomScenesMatchTheCpuPicture) {
     std::mt19937 rng(12);
     const PassType kinds[] = {PASS_DIRECTIONAL, PASS_POINT, PASS_SPOT, PASS_AMBIENT, PASS_INCIDENCE_RIM};
@@ -96,9 +176,23 @@ TEST_F(CudaDevice, RandomScenesMatchTheCpuPicture) {
         ToDevice(f);
         ClearOutputCpu(f.cpu);
         ASSERT_EQ(LaunchClearToOpaqueBlack(record_, f.gpu), PF_Err_NONE);
+        std::unique_ptr<TwinLayer> hdri;
+        const bool ibl = rng() % 2 == 0;
+        if (ibl) {
+            // Every fourth HDRI is one used before: the device's cache serves it.
+            const int hw = 1 + int(rng() % 300), hh = 1 + int(rng() % 150);
+            const int salt = scene % 4 == 3 ? 700 : 700 + scene;
+            const float biases[] = {0.0f, 0.005f, 0.02f, 0.3f, 3.0f};
+            const float bias = biases[rng() % 5];
+            hdri = Hdri(f, scene % 4 == 3 ? 40 : hw, scene % 4 == 3 ? 20 : hh, salt);
+            ASSERT_EQ(PrepareHdri(f, scene % 4 == 3 ? 0.02f : bias), PF_Err_NONE);
+            const FrameSettings fs = IblPass(1, w, h, scene % 4 == 3 ? 0.02f : bias);
+            ASSERT_EQ(RenderIblPassCpu(f.cpu, fs), PF_Err_NONE);
+            ASSERT_EQ(RunCudaPass(record_, f.gpu, fs), PF_Err_NONE);
+        }
         const int passes = 1 + int(rng() % 6);
         for (int i = 0; i < passes; ++i) {
-            FrameSettings fs = Pass(kinds[rng() % 5], i == 0, w, h);
+            FrameSettings fs = Pass(kinds[rng() % 5], i == 0 && !ibl, w, h);
             fs.light_pos_x = float(rng() % 100) / 100.0f;
             fs.light_pos_y = float(rng() % 100) / 100.0f;
             fs.intensity = 0.5f + float(rng() % 100) / 50.0f;
@@ -106,6 +200,73 @@ TEST_F(CudaDevice, RandomScenesMatchTheCpuPicture) {
             ASSERT_EQ(RunCudaPass(record_, f.gpu, fs), PF_Err_NONE);
         }
         ExpectSamePicture(f, Output(f), 1e-4f, 0.999);
+        f.gpu.hdri.reset();
+    }
+    EXPECT_EQ(g_host_frees.load(), g_host_allocs.load()) << "every scratch image goes back to the host";
+}
+
+// A 4096 x 2048 HDRI (the diffuse blur at its tap cap over a full-size map) on a
+// 1921 x 1080 frame with padded rows.
+TEST_F(CudaDevice, LargeHdriOnAFullHdFrame) {
+    TwinFrame f(1921, 1080);
+    ToDevice(f);
+    const std::unique_ptr<TwinLayer> hdri = Hdri(f, 4096, 2048, 800);
+    ClearOutputCpu(f.cpu);
+    ASSERT_EQ(LaunchClearToOpaqueBlack(record_, f.gpu), PF_Err_NONE);
+    ASSERT_EQ(PrepareHdri(f, 0.1f), PF_Err_NONE);
+    const FrameSettings fs = IblPass(1, f.w, f.h, 0.1f);
+    ASSERT_EQ(RenderIblPassCpu(f.cpu, fs), PF_Err_NONE);
+    ASSERT_EQ(RunCudaPass(record_, f.gpu, fs), PF_Err_NONE);
+    ExpectSamePicture(f, Output(f), 1e-4f, 0.999);
+    f.gpu.hdri.reset();
+}
+
+// Faults the real driver reports: an allocation larger than any GPU, and launches
+// with more threads per block than any GPU runs. The HDRI preparation and the passes
+// fail (the frame then takes the CPU fallback), nothing stays allocated or cached,
+// and the device renders the next frame correctly.
+TEST_F(CudaDevice, DriverFaultsFailTheFrameAndLeaveTheDeviceUsable) {
+    struct Case {
+        const char* what;
+        bool huge_allocation, bad_launch;
+    };
+    Api faulty = *cu_;
+    faulty.MemAlloc = FaultyMemAlloc;
+    faulty.MemFree = CountedMemFree;
+    faulty.LaunchKernel = FaultyLaunch;
+    for (const Case c : {Case{"allocation too large", true, false}, Case{"launch refused", false, true}}) {
+        SCOPED_TRACE(c.what);
+        TwinFrame f(61, 17);
+        ToDevice(f);
+        const std::unique_ptr<TwinLayer> hdri = Hdri(f, 64, 32, 900);
+        g_faults.allocs = g_faults.frees = 0;
+        const int host_allocs = g_host_allocs, host_frees = g_host_frees;
+        SetApiForTesting(&faulty);
+        g_faults.huge_allocation = c.huge_allocation;
+        g_faults.bad_launch = c.bad_launch;
+        EXPECT_NE(PrepareHdri(f, 0.05f), PF_Err_NONE);
+        EXPECT_FALSE(f.gpu.hdri);
+        EXPECT_EQ(record_.hdri_cache.size(), 0u);
+        EXPECT_EQ(g_faults.frees.load(), g_faults.allocs.load());
+        EXPECT_EQ(g_host_allocs - host_allocs, g_host_frees - host_frees);
+        if (c.bad_launch) {
+            EXPECT_EQ(LaunchClearToOpaqueBlack(record_, f.gpu), PF_Err_INTERNAL_STRUCT_DAMAGED);
+            EXPECT_EQ(RunCudaPass(record_, f.gpu, Pass(PASS_POINT, 1, f.w, f.h)), PF_Err_INTERNAL_STRUCT_DAMAGED);
+        }
+        g_faults.huge_allocation = g_faults.bad_launch = false;
+
+        // The same frame once the faults are gone, still through the counting table.
+        ClearOutputCpu(f.cpu);
+        ASSERT_EQ(LaunchClearToOpaqueBlack(record_, f.gpu), PF_Err_NONE);
+        ASSERT_EQ(PrepareHdri(f, 0.05f), PF_Err_NONE);
+        const FrameSettings fs = IblPass(1, f.w, f.h, 0.05f);
+        ASSERT_EQ(RenderIblPassCpu(f.cpu, fs), PF_Err_NONE);
+        ASSERT_EQ(RunCudaPass(record_, f.gpu, fs), PF_Err_NONE);
+        ExpectSamePicture(f, Output(f), 1e-4f, 0.999);
+        f.gpu.hdri.reset();
+        record_.hdri_cache.Clear();
+        EXPECT_EQ(g_faults.frees.load(), g_faults.allocs.load()) << "the cached images are freed";
+        SetApiForTesting(nullptr);
     }
 }
 

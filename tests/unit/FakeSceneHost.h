@@ -75,6 +75,9 @@ public:
     std::vector<LayerCheckout> layerCheckouts;
     std::vector<unsigned char> mixed;  // every buffer mixed into the cache key, concatenated
 
+    // Served as the GPU device suite when a test fills it in.
+    PF_GPUDeviceSuite1 gpu{};
+
     PF_InData in{};
     PF_OutData out{};
     PF_PreRenderInput preIn{};
@@ -191,11 +194,10 @@ private:
     static SPErr Acquire(const char* name, int32_t version, const void** suite) {
         auto& h = H();
         const std::pair<std::string, int32_t> key{name, version};
-        const std::map<std::pair<std::string, int32_t>, const void*> served = {{{kAEGPPFInterfaceSuite, 1}, &h.pf_},
-                                                                               {{kAEGPLayerSuite, 5}, &h.layer5_},
-                                                                               {{kAEGPLayerSuite, 14}, &h.layer14_},
-                                                                               {{kAEGPLightSuite, 1}, &h.light_},
-                                                                               {{kAEGPStreamSuite, 4}, &h.stream_}};
+        const std::map<std::pair<std::string, int32_t>, const void*> served = {
+            {{kAEGPPFInterfaceSuite, 1}, &h.pf_}, {{kAEGPLayerSuite, 5}, &h.layer5_},
+            {{kAEGPLayerSuite, 14}, &h.layer14_}, {{kAEGPLightSuite, 1}, &h.light_},
+            {{kAEGPStreamSuite, 4}, &h.stream_},  {{kPFGPUDeviceSuite, 1}, &h.gpu}};
         auto it = served.find(key);
         if (h.unavailable.count(key) || it == served.end()) return A_Err_MISSING_SUITE;
         h.acquired.push_back(key);

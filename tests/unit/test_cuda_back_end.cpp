@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "FakeCudaDriver.h"
 #include "GpuTwinFrame.h"
 #include "cpu/CpuPasses.h"
 #include "cuapi/CuApi.h"
@@ -26,135 +27,8 @@ namespace {
 
 using namespace cuapi;
 
-// The fake driver's state; one test at a time uses it.
-struct FakeDriver {
-    std::set<std::string> fail;  // "current", "push", "load", "function", "launch", "sync", "copy"
-    int loads = 0, unloads = 0, launches = 0, pushes = 0, pops = 0;
-    CUcontext current = reinterpret_cast<CUcontext>(0x10);
-    CUcontext pushed_from = nullptr;
-    CudaGrid last_grid;
-    unsigned last_block[3] = {};
-    CUstream last_stream = nullptr;
-};
-FakeDriver* g_fake = nullptr;
-int g_module_token = 0;
-int g_function_tokens[kCudaKernelCount] = {};
-
-CUresult Fails(const char* what, CUresult err = CUDA_ERROR_LAUNCH_FAILED) {
-    return g_fake->fail.count(what) ? err : CUDA_SUCCESS;
-}
-
-CUresult CtxGetCurrent(CUcontext* c) {
-    *c = g_fake->current;
-    return Fails("current", CUDA_ERROR_INVALID_CONTEXT);
-}
-CUresult CtxPush(CUcontext c) {
-    if (CUresult err = Fails("push", CUDA_ERROR_INVALID_CONTEXT)) return err;
-    ++g_fake->pushes;
-    g_fake->pushed_from = g_fake->current;
-    g_fake->current = c;
-    return CUDA_SUCCESS;
-}
-CUresult CtxPop(CUcontext* c) {
-    ++g_fake->pops;
-    *c = g_fake->current;
-    g_fake->current = g_fake->pushed_from;
-    return CUDA_SUCCESS;
-}
-CUresult ModuleLoadData(CUmodule* m, const void*) {
-    if (CUresult err = Fails("load", CUDA_ERROR_OUT_OF_MEMORY)) return err;
-    ++g_fake->loads;
-    *m = reinterpret_cast<CUmodule>(&g_module_token);
-    return CUDA_SUCCESS;
-}
-CUresult ModuleUnload(CUmodule) {
-    ++g_fake->unloads;
-    return CUDA_SUCCESS;
-}
-CUresult ModuleGetFunction(CUfunction* f, CUmodule, const char* name) {
-    if (CUresult err = Fails("function", 500)) return err;
-    const std::string n = name;
-    const int i = n == "ClearToOpaqueBlackKernel" ? 0
-                  : n == "LightPassKernel"        ? 1
-                  : n == "IncidenceRimPassKernel" ? 2
-                                                  : -1;
-    if (i < 0) return 500;
-    *f = reinterpret_cast<CUfunction>(&g_function_tokens[i]);
-    return CUDA_SUCCESS;
-}
-
-// Every thread of the grid, as the device would run them.
-template <typename Args, typename Body>
-void RunGrid(void** params, unsigned gx, unsigned gy, unsigned bx, unsigned by, Body body) {
-    const Args args = *static_cast<const Args*>(params[0]);
-    for (unsigned y = 0; y < gy * by; ++y)
-        for (unsigned x = 0; x < gx * bx; ++x) body(args, static_cast<int>(x), static_cast<int>(y));
-}
-CUresult LaunchKernel(CUfunction f, unsigned gx, unsigned gy, unsigned gz, unsigned bx, unsigned by, unsigned bz,
-                      unsigned, CUstream stream, void** params, void**) {
-    if (CUresult err = Fails("launch")) return err;
-    ++g_fake->launches;
-    g_fake->last_grid = {gx, gy};
-    g_fake->last_block[0] = bx, g_fake->last_block[1] = by, g_fake->last_block[2] = bz;
-    g_fake->last_stream = stream;
-    if (gz != 1) return 1;
-    const auto i = reinterpret_cast<int*>(f) - g_function_tokens;
-    if (i == CUDA_KERNEL_CLEAR) RunGrid<CudaClearArgs>(params, gx, gy, bx, by, cudaClearPixel);
-    if (i == CUDA_KERNEL_LIGHT) RunGrid<CudaLightArgs>(params, gx, gy, bx, by, cudaLightPixel);
-    if (i == CUDA_KERNEL_INCIDENCE_RIM) RunGrid<CudaIncidenceRimArgs>(params, gx, gy, bx, by, cudaIncidenceRimPixel);
-    return CUDA_SUCCESS;
-}
-CUresult StreamSynchronize(CUstream) { return Fails("sync"); }
-CUresult Memcpy2DAsync(const Memcpy2D* m, CUstream) {
-    if (CUresult err = Fails("copy")) return err;
-    auto src = m->srcMemoryType == CU_MEMORYTYPE_HOST ? static_cast<const unsigned char*>(m->srcHost)
-                                                      : reinterpret_cast<const unsigned char*>(m->srcDevice);
-    auto dst = m->dstMemoryType == CU_MEMORYTYPE_HOST ? static_cast<unsigned char*>(m->dstHost)
-                                                      : reinterpret_cast<unsigned char*>(m->dstDevice);
-    for (size_t y = 0; y < m->Height; ++y) std::memcpy(dst + y * m->dstPitch, src + y * m->srcPitch, m->WidthInBytes);
-    return CUDA_SUCCESS;
-}
-CUresult GetErrorString(CUresult, const char** s) {
-    *s = "fake error";
-    return CUDA_SUCCESS;
-}
-
-class CudaBackEnd : public ::testing::Test {
-protected:
-    void SetUp() override {
-        api_.CtxGetCurrent = CtxGetCurrent;
-        api_.CtxPushCurrent = CtxPush;
-        api_.CtxPopCurrent = CtxPop;
-        api_.ModuleLoadData = ModuleLoadData;
-        api_.ModuleUnload = ModuleUnload;
-        api_.ModuleGetFunction = ModuleGetFunction;
-        api_.LaunchKernel = LaunchKernel;
-        api_.StreamSynchronize = StreamSynchronize;
-        api_.Memcpy2DAsync = Memcpy2DAsync;
-        api_.GetErrorString = GetErrorString;
-        g_fake = &fake_;
-        SetApiForTesting(&api_);
-    }
-    void TearDown() override {
-        SetApiForTesting(nullptr);
-        g_fake = nullptr;
-    }
-    // A set-up device: the host's context (current, as during a GPU command) and stream.
-    void SetUpDevice(GpuDeviceState& record) {
-        PF_GPUDeviceInfo info{};
-        info.device_framework = PF_GPU_Framework_CUDA;
-        info.contextPV = fake_.current;
-        info.command_queuePV = stream_;
-        ASSERT_TRUE(LoadCudaModuleFrom(record, info, image_));
-        record.framework = PF_GPU_Framework_CUDA;
-    }
-
-    Api api_{};
-    FakeDriver fake_;
-    const unsigned char image_bytes_[4] = {1, 2, 3, 4};
-    std::span<const unsigned char> image_{image_bytes_, 4};
-    void* stream_ = reinterpret_cast<void*>(0x5e);
-};
+using test::FakeDriver;
+using CudaBackEnd = test::FakeCudaTest;
 
 TEST(CudaLaunchGrid, CoversTheFrameInWholeBlocks) {
     struct Case {
@@ -193,8 +67,7 @@ TEST(CudaFatbin, HoldsEveryKernelWhenBuilt) {
     std::memcpy(&magic, image.data(), 4);
     EXPECT_EQ(magic, 0xBA55ED50u) << "not a fat binary";
     const std::string bytes(reinterpret_cast<const char*>(image.data()), image.size());
-    for (const char* name : {"ClearToOpaqueBlackKernel", "LightPassKernel", "IncidenceRimPassKernel"})
-        EXPECT_NE(bytes.find(name), std::string::npos) << name;
+    for (const char* name : test::kFakeKernelNames) EXPECT_NE(bytes.find(name), std::string::npos) << name;
 }
 
 TEST_F(CudaBackEnd, ModuleLoadsOncePerSetupAndUnloadsAtSetdownInItsContext) {
@@ -313,11 +186,14 @@ TEST_F(CudaBackEnd, EveryFailedCallFailsThePass) {
     }
 }
 
-TEST_F(CudaBackEnd, EnvironmentPassIsLeftToTheCpu) {
+// Asked for without a prepared HDRI, the environment pass fails rather than paint
+// the frame black, and launches nothing.
+TEST_F(CudaBackEnd, EnvironmentPassWithoutPreparedHdriFails) {
     GpuDeviceState device;
     SetUpDevice(device);
     TwinFrame f(8, 8);
-    EXPECT_EQ(RunCudaPass(device, f.gpu, Pass(PASS_IBL, 1, 8, 8)), PF_Err_UNRECOGNIZED_PARAM_TYPE);
+    EXPECT_EQ(RunCudaPass(device, f.gpu, Pass(PASS_IBL, 1, 8, 8)), PF_Err_INTERNAL_STRUCT_DAMAGED);
+    EXPECT_EQ(RunCudaPass(device, f.gpu, Pass(PassType(99), 1, 8, 8)), PF_Err_UNRECOGNIZED_PARAM_TYPE);
     EXPECT_EQ(fake_.launches, 0);
     ClearDeviceRecord(device);
 }
