@@ -219,6 +219,16 @@ TEST_F(CudaHost, EveryPassKindMatchesTheCpuPicture) {
          [](Session& s, int w, int h) { EveryLight(s, w, h); },
          {"Roughness", "Metalness", "Specular Albedo"}},
         {"one pixel", 1, 1, 16, 32, [](Session& s, int w, int h) { EveryLight(s, w, h); }},
+        {"IBL with the preview sphere and every light", 37, 23, 48, 32,
+         [](Session& s, int w, int h) {
+             auto& p = s.params();
+             p.SetCheckbox("Enable IBL", true);
+             p.SetCheckbox("Preview Sphere", true);
+             p.SetFloat("Diffuse Intensity", 4.0);
+             p.SetFloat("Specular Intensity", 3.0);
+             p.SetFloat("HDRI Roughness Bias", 1.5);
+             EveryLight(s, w, h);
+         }},
         {"wider than a launch row of blocks", 1921, 3, 0, 32,
          [](Session& s, int w, int h) {
              s.composition().AddLight(AEGP_LightType_POINT, {w * 0.9, h * 0.5, -40.0}).intensity = 90;
@@ -227,9 +237,12 @@ TEST_F(CudaHost, EveryPassKindMatchesTheCpuPicture) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         session->composition().Clear();
-        for (const char* box : {"Enable Incidence", "Enable Rim Light"}) session->params().SetCheckbox(box, false);
+        for (const char* box : {"Enable IBL", "Preview Sphere", "Enable Incidence", "Enable Rim Light"})
+            session->params().SetCheckbox(box, false);
         c.arrange(*session, c.w, c.h);
         FrameRequest gpu = Request(c.w, c.h, c.padding, c.depth);
+        const World hdri = Pattern(32, 16, 77);
+        gpu.layers["HDRI"] = &hdri;
         for (const char* name : c.missing) gpu.layers[name] = nullptr;
         const long launches = driver.Launches();
         // The CPU picture of the same float layers, stored in the frame's depth as the host does.

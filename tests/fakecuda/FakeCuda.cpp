@@ -34,7 +34,7 @@ struct Stream {
     CUcontext context = nullptr;
     bool kernel_failed = false;  // a launch on it failed on the device; seen at the next synchronisation
 };
-enum KernelId { kClear, kLight, kIncidenceRim, kUnknown };
+enum KernelId { kClear, kLight, kIncidenceRim, kEnvironment, kConvertHdri, kBlurHdri, kUnknown };
 struct Function {
     KernelId id = kUnknown;
 };
@@ -275,6 +275,9 @@ FAKE_EXPORT CUresult cuModuleGetFunction(CUfunction* out, CUmodule h, const char
     f.id = n == "ClearToOpaqueBlackKernel" ? kClear
            : n == "LightPassKernel"        ? kLight
            : n == "IncidenceRimPassKernel" ? kIncidenceRim
+           : n == "EnvironmentPassKernel"  ? kEnvironment
+           : n == "ConvertHdriKernel"      ? kConvertHdri
+           : n == "BlurHdriKernel"         ? kBlurHdri
                                            : kUnknown;
     *out = reinterpret_cast<CUfunction>(&f);
     return CUDA_SUCCESS;
@@ -307,6 +310,15 @@ FAKE_EXPORT CUresult cuLaunchKernel(CUfunction f, unsigned gx, unsigned gy, unsi
             break;
         case kIncidenceRim:
             RunGrid<morvel::CudaIncidenceRimArgs>(params, gx, gy, bx, by, morvel::cudaIncidenceRimPixel);
+            break;
+        case kEnvironment:
+            RunGrid<morvel::CudaEnvironmentArgs>(params, gx, gy, bx, by, morvel::cudaEnvironmentPixel);
+            break;
+        case kConvertHdri:
+            RunGrid<morvel::CudaConvertHdriArgs>(params, gx, gy, bx, by, morvel::cudaConvertHdriPixel);
+            break;
+        case kBlurHdri:
+            RunGrid<morvel::CudaBlurHdriArgs>(params, gx, gy, bx, by, morvel::cudaBlurHdriPixel);
             break;
         case kUnknown:
             return CUDA_ERROR_LAUNCH_FAILED;
