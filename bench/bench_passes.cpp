@@ -152,7 +152,8 @@ void BM_LightPass(benchmark::State& state, PassType type) {
 
 // The environment loop alone, on images prepared once from a 1024 x 512 HDRI. With
 // random normals every lookup misses the cache; smooth normals, as render passes
-// have them, keep neighbouring lookups together.
+// have them, keep neighbouring lookups together. speedup_vs_scalar compares with the
+// per-pixel loop in the same run.
 void BM_IblLoopFloat(benchmark::State& state, int smooth) {
     BenchFrame<PF_PixelFloat> frame;
     if (smooth) {
@@ -178,10 +179,27 @@ void BM_IblLoopFloat(benchmark::State& state, int smooth) {
     }
     const HdriView diffuse{images.diffuse.data(), images.width, images.height, images.stride};
     const HdriView specular{images.specular.data(), images.width, images.height, images.stride};
+    // The scalar per-pixel loop is the reference, timed between the runs of the row
+    // bodies so that both see the same load.
+    std::vector<double> rowTimes, scalarTimes;
     for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
         ShadeIblRows<PF_PixelFloat>(frame.ctx, fs, diffuse, specular);
         benchmark::ClobberMemory();
+        rowTimes.push_back(bench::secondsSince(t0));
+        if (scalarTimes.size() < 3 || scalarTimes.size() * 4 < rowTimes.size()) {
+            state.PauseTiming();
+            SetCpuRowBodies(CpuRowBodies::PerPixel);
+            const auto t1 = std::chrono::steady_clock::now();
+            ShadeIblRows<PF_PixelFloat>(frame.ctx, fs, diffuse, specular);
+            benchmark::ClobberMemory();
+            scalarTimes.push_back(bench::secondsSince(t1));
+            SetCpuRowBodies(CpuRowBodies::Auto);
+            state.ResumeTiming();
+        }
     }
+    state.counters["speedup_vs_scalar"] = bench::median(scalarTimes) / bench::median(rowTimes);
+    state.counters["scalar_ms"] = bench::median(scalarTimes) * 1e3;
     setRate(state);
 }
 

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <filesystem>
 #include <memory>
+#include <type_traits>
 
 #include "cli/SceneError.h"
 
@@ -25,17 +26,6 @@ using OIIO::TypeDesc;
 std::string Lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     return s;
-}
-
-// "a.exr#diffuse" names a layer unless a file with that whole name exists.
-void SplitLayer(const std::string& spec, std::string& file, std::string& layer) {
-    file = spec;
-    layer.clear();
-    const auto hash = spec.rfind('#');
-    std::error_code ec;
-    if (hash == std::string::npos || fs::exists(spec, ec)) return;
-    file = spec.substr(0, hash);
-    layer = spec.substr(hash + 1);
 }
 
 struct ChannelPick {
@@ -179,6 +169,13 @@ std::vector<float> ReadPixels(ImageInput& in, int subimage, int first, int end, 
 
 }  // namespace
 
+LayerPath SplitLayerPath(const std::string& spec) {
+    const auto hash = spec.rfind('#');
+    std::error_code ec;
+    if (hash == std::string::npos || fs::exists(spec, ec)) return {spec, ""};
+    return {spec.substr(0, hash), spec.substr(hash + 1)};
+}
+
 void RequireRegularFile(const std::string& path, const std::string& what) {
     std::error_code ec;
     const auto status = fs::status(path, ec);
@@ -193,7 +190,14 @@ namespace {
 Image ReadFrom(const std::string& file, const std::string& spec_text, const std::string& layer,
                std::optional<std::uintmax_t> file_bytes, OIIO::Filesystem::IOProxy* proxy, std::size_t max_pixels) {
     ImageSpec config;
+    // OpenEXR's C core decodes float files with far less work per sample than
+    // its C++ library; the image library takes the choice only process-wide.
+    static const bool exr_core = OIIO::attribute("openexr:core", 1);
+    (void)exr_core;
     config.attribute("oiio:UnassociatedAlpha", 1);
+    // Handed to the reader through its configuration too: the open call's own
+    // argument does not reach every format's reader here.
+    if (proxy) config.attribute("oiio:ioproxy", TypeDesc::PTR, &proxy);
     auto in = ImageInput::open(file, &config, proxy);
     if (!in) throw SceneError(file + ": cannot read the image: " + LibraryReason(OIIO::geterror()));
     const ChannelPick pick = Pick(*in, spec_text, layer);
@@ -220,8 +224,21 @@ Image ReadFrom(const std::string& file, const std::string& spec_text, const std:
     // Only the span of picked channels, so a file with many layers costs no more than one.
     const int first = std::min({pick.r, pick.g, pick.b, pick.a >= 0 ? pick.a : pick.r});
     const int last = std::max({pick.r, pick.g, pick.b, pick.a});
-    const std::vector<float> data = ReadPixels(*in, pick.subimage, first, last + 1, file);
+    std::vector<float> data = ReadPixels(*in, pick.subimage, first, last + 1, file);
     const int span = last - first + 1;
+
+    // An uncropped R G B A file already holds the image's layout: keep its buffer.
+    const bool rgba_in_order =
+        span == 4 && pick.r == first && pick.g == first + 1 && pick.b == first + 2 && pick.a == first + 3;
+    if (rgba_in_order && Window{spec.x, spec.y, spec.width, spec.height} == display) {
+        Image image;
+        image.width = display.width;
+        image.height = display.height;
+        image.origin_x = display.x;
+        image.origin_y = display.y;
+        image.rgba = std::move(data);
+        return image;
+    }
 
     // The data window placed inside the display window, zero outside it, as a
     // compositing host places a layer.
@@ -252,8 +269,7 @@ Image ReadFrom(const std::string& file, const std::string& spec_text, const std:
 }  // namespace
 
 Image ReadImage(const std::string& spec_text) {
-    std::string file, layer;
-    SplitLayer(spec_text, file, layer);
+    const auto [file, layer] = SplitLayerPath(spec_text);
     std::error_code ec;
     if (!fs::exists(file, ec)) throw SceneError(file + ": no such image file" + (ec ? " (" + ec.message() + ")" : ""));
     RequireRegularFile(file, "the image");
@@ -268,7 +284,7 @@ Image ReadImageBytes(const std::string& name, const std::string& layer, const vo
                     std::min(max_pixels, kMaxPixels));
 }
 
-void CheckOutputFormat(const std::string& path, int depth) {
+void CheckOutputFormat(const std::string& path, int depth, const std::optional<Compression>& compression) {
     const fs::path folder = fs::path(path).parent_path();
     std::error_code ec;
     if (fs::is_directory(path, ec)) throw SceneError(path + ": the output path is an existing folder");
@@ -289,12 +305,14 @@ void CheckOutputFormat(const std::string& path, int depth) {
         throw SceneError(path + ": " + f.name + " cannot hold " + std::to_string(depth) + "-bit pixels (it holds " +
                          can + "); choose another extension or --depth");
     }
+    CompressionFor(f.name, compression, path);
 }
 
-void WriteImage(const std::string& path, const Frame& frame) {
-    CheckOutputFormat(path, frame.depth);
+void WriteImage(const std::string& path, const Frame& frame, const std::optional<Compression>& compression) {
+    CheckOutputFormat(path, frame.depth, compression);
     const Image& full = frame.pixels;
-    const bool jpeg = std::string(OutputFormat(path).name) == "JPEG";
+    const std::string format = OutputFormat(path).name;
+    const bool jpeg = format == "JPEG";
     const int channels = jpeg ? 3 : 4;
     const TypeDesc type = frame.depth == 8 ? TypeDesc::UINT8 : frame.depth == 16 ? TypeDesc::UINT16 : TypeDesc::FLOAT;
     auto out = ImageOutput::create(path);
@@ -303,10 +321,7 @@ void WriteImage(const std::string& path, const Frame& frame) {
     const bool windows = out->supports("displaywindow") && out->supports("origin");
     const bool cropped = windows && full.data_window && full.data_window->width > 0 && full.data_window->height > 0;
     const Window data = cropped ? *full.data_window : Window{0, 0, full.width, full.height};
-    Image img(data.width, data.height);
-    for (int y = 0; y < data.height; ++y)
-        std::copy_n(full.At(data.x, data.y + y), std::size_t(data.width) * 4, img.At(0, y));
-    ImageSpec spec(img.width, img.height, channels, type);
+    ImageSpec spec(data.width, data.height, channels, type);
     if (windows) {
         spec.x = full.origin_x + data.x;
         spec.y = full.origin_y + data.y;
@@ -317,32 +332,42 @@ void WriteImage(const std::string& path, const Frame& frame) {
     }
     if (!jpeg) spec.alpha_channel = 3;
     spec.attribute("oiio:UnassociatedAlpha", 1);
-    if (frame.depth == 32) spec.attribute("compression", "zip");
+    const std::optional<Compression> packing = CompressionFor(format, compression, path);
+    if (format == "EXR") spec.attribute("compression", CompressionText(*packing));
+    if (format == "PNG")
+        spec.attribute("png:compressionLevel", packing->method == "none" ? 0 : packing->level > 0 ? packing->level : 6);
+    if (format == "TIFF" && frame.depth == 32) spec.attribute("compression", "zip");
     if (jpeg) spec.attribute("CompressionQuality", 95);
 
-    const std::size_t n = std::size_t(img.width) * img.height;
+    // Float frames are written straight from the frame (every float format
+    // takes all four channels); 8 and 16 bit become the file's integers.
+    const std::size_t n = std::size_t(data.width) * data.height;
     std::vector<uint8_t> bytes;
     std::vector<uint16_t> words;
-    std::vector<float> floats;
-    const void* pixels = nullptr;
+    const void* pixels = full.At(data.x, data.y);
+    OIIO::stride_t row_stride = OIIO::stride_t(full.width) * 4 * sizeof(float);
+    OIIO::stride_t pixel_stride = 4 * sizeof(float);
+    auto convert = [&](auto* dst, float scale, float top) {
+        for (int y = 0; y < data.height; ++y) {
+            const float* src = full.At(data.x, data.y + y);
+            auto* line = dst + std::size_t(y) * data.width * channels;
+            for (int x = 0; x < data.width; ++x)
+                for (int c = 0; c < channels; ++c) {
+                    const float v = std::round(src[x * 4 + c] * scale);
+                    line[x * channels + c] = std::remove_reference_t<decltype(*dst)>(v > 0 ? std::min(v, top) : 0);
+                }
+        }
+    };
     if (frame.depth == 8) {
         bytes.resize(n * channels);
-        for (std::size_t i = 0; i < n; ++i)
-            for (int c = 0; c < channels; ++c)
-                bytes[i * channels + c] = uint8_t(std::clamp(std::round(img.rgba[i * 4 + c]), 0.0f, 255.0f));
+        convert(bytes.data(), 1.0f, 255.0f);
         pixels = bytes.data();
+        pixel_stride = row_stride = OIIO::AutoStride;
     } else if (frame.depth == 16) {
         words.resize(n * channels);
-        for (std::size_t i = 0; i < n; ++i)
-            for (int c = 0; c < channels; ++c)
-                words[i * channels + c] =
-                    uint16_t(std::clamp(std::round(img.rgba[i * 4 + c] * (65535.0f / 32768.0f)), 0.0f, 65535.0f));
+        convert(words.data(), 65535.0f / 32768.0f, 65535.0f);
         pixels = words.data();
-    } else {
-        floats.resize(n * channels);
-        for (std::size_t i = 0; i < n; ++i)
-            for (int c = 0; c < channels; ++c) floats[i * channels + c] = img.rgba[i * 4 + c];
-        pixels = floats.data();
+        pixel_stride = row_stride = OIIO::AutoStride;
     }
 
     // Write beside the target and rename, so a failed write never leaves a truncated file.
@@ -357,7 +382,7 @@ void WriteImage(const std::string& path, const Frame& frame) {
             if (!kept) fs::remove(file, ignored);
         }
     } partial{tmp};
-    if (!out->open(tmp, spec) || !out->write_image(type, pixels) || !out->close())
+    if (!out->open(tmp, spec) || !out->write_image(type, pixels, pixel_stride, row_stride) || !out->close())
         throw SceneError(path + ": cannot write the image: " + LibraryReason(out->geterror()));
     out.reset();
     std::error_code ec;

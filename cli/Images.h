@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/Compression.h"
+
 namespace morvel::cli {
 
 // A rectangle in an image's pixel grid.
@@ -35,6 +37,13 @@ struct Image {
 // folder): a reader could block on it forever or never reach its end.
 void RequireRegularFile(const std::string& path, const std::string& what);
 
+// "a.exr#diffuse" names the layer "diffuse" of a.exr, unless a file with that
+// whole name exists.
+struct LayerPath {
+    std::string file, layer;
+};
+LayerPath SplitLayerPath(const std::string& spec);
+
 // Integer files read as 0..1 (8-bit / 255, 16-bit / 65535), float as stored.
 // One channel is grey; a missing alpha is 1. "file.exr#name" reads the layer
 // (channels name.R/G/B/A) or the part called name of a multi-layer EXR.
@@ -57,8 +66,10 @@ struct Frame {
 // display origin and data window are kept (pixels outside the data window are
 // not stored) where the format holds them. A format
 // that cannot hold the frame's depth is an error, never a silent conversion.
-void WriteImage(const std::string& path, const Frame& frame);
-// Throws the error WriteImage would for this path and depth (format or missing folder), before any work.
-void CheckOutputFormat(const std::string& path, int depth);
+// `compression` applies to EXR and PNG (CompressionFor); none gives the format's default.
+void WriteImage(const std::string& path, const Frame& frame, const std::optional<Compression>& compression = {});
+// Throws the error WriteImage would for this path, depth and compression
+// (format, missing folder, a compression the format cannot take), before any work.
+void CheckOutputFormat(const std::string& path, int depth, const std::optional<Compression>& compression = {});
 
 }  // namespace morvel::cli

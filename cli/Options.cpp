@@ -35,6 +35,10 @@ const char* Usage() {
            "Without SCENE.json it renders the built-in demo scene to morvel-demo.png.\n"
            "\n"
            "  -o, --output PATH        output image; #### becomes the frame number (.exr .png .tif .jpg)\n"
+           "      --compression NAME   how the output is compressed, lossless in every case:\n"
+           "                             .exr: piz (default), zip, zips, rle, none; zip:1 to zip:9 and\n"
+           "                                   zips:1 to zips:9 set the deflate level (9: smallest, slowest)\n"
+           "                             .png: zip:1 to zip:9 (default zip:4), zip (level 6), none\n"
            "      --depth 8|16|32      pixel depth of the frame (default: the scene's, else 32)\n"
            "      --backend auto|cpu|opencl|cuda   frame flow to request (default auto: a GPU device when\n"
            "                           one is present, else cpu; CPU OpenCL platforms such as PoCL are\n"
@@ -84,6 +88,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
         } else if (name == "-o" || name == "--output") {
             o.output = value();
             if (o.output->empty()) Bad(name, "expects a file name");
+        } else if (name == "--compression") {
+            o.compression = ParseCompression(value());
         } else if (name == "--depth") {
             const std::string v = value();
             int d = 0;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/Compression.h"
+
 namespace morvel::cli {
 
 enum class Backend { Auto, Cpu, OpenCl, Cuda };
@@ -15,6 +17,7 @@ inline constexpr int kMaxFrame = 2147483647 / 1000;
 struct Options {
     std::optional<std::string> scene;  // none: the built-in demo scene
     std::optional<std::string> output;
+    std::optional<Compression> compression;  // none: the output format's default
     std::optional<int> depth;
     Backend backend = Backend::Auto;
     std::optional<std::pair<int, int>> frames;  // inclusive

@@ -258,7 +258,7 @@ int Run(const Options& o) {
 
     const int first = o.frames ? o.frames->first : 0, last = o.frames ? o.frames->second : 0;
     const std::string pattern = o.output ? *o.output : DefaultOutput(o, depth, last > first);
-    CheckOutputFormat(FramePath(pattern, first), depth);
+    CheckOutputFormat(FramePath(pattern, first), depth, o.compression);
     const FramePlan plan = PlanFrames(pattern, first, last, o.skip_existing);
     if (!o.quiet && !plan.skipped.empty())
         std::fprintf(stderr, "morvel-render: %zu of %d frames exist already (--skip-existing)\n", plan.skipped.size(),
@@ -273,7 +273,7 @@ int Run(const Options& o) {
     Progress progress(frames.size(), !o.quiet);
     renderer.Render(frames, [&](int frame, Frame&& image) {
         colors.ConvertOutput(image);
-        WriteImage(FramePath(pattern, frame), image);
+        WriteImage(FramePath(pattern, frame), image, o.compression);
         progress.Frame(frame);
     });
     if (!o.quiet) {

@@ -2,11 +2,14 @@
 
 #include <omp.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 #include "frame/FrameSettings.h"
@@ -26,71 +29,119 @@
 
 #if defined(__GNUC__)
 #define MORVEL_ALWAYS_INLINE inline __attribute__((always_inline))
+#define MORVEL_LAMBDA_INLINE __attribute__((always_inline))
 #else
 #define MORVEL_ALWAYS_INLINE inline
+#define MORVEL_LAMBDA_INLINE
+#endif
+
+#if defined(__GNUC__)
+#define MORVEL_OPAQUE(p) __asm__("" : "+r"(p))
+#define MORVEL_PREFETCH(p, write) __builtin_prefetch((p), (write))
+#else
+#define MORVEL_OPAQUE(p) (void)0
+#define MORVEL_PREFETCH(p, write) (void)0
 #endif
 
 namespace morvel {
 namespace {
 
-constexpr int kColumnStrip = 16;
+// Both passes convolve strips of this many lines (columns, or rows), their
+// colour channels packed side by side so that one step along the blur is one
+// short packed row of whole, aligned vectors. The column pass thus never walks
+// a column of the image (rows a power of two apart fight over the same cache
+// sets), and the row pass never loads across a vector boundary.
+constexpr int kStripPixels = 8;
+constexpr int kStripFloats = 3 * kStripPixels;
+constexpr std::size_t kStripAlign = 64;
+// Strips packed in one sweep over the rows, so each row is read in longer runs.
+constexpr int kBandStrips = 4;
+constexpr int kBandPixels = kBandStrips * kStripPixels;
+// Rows of a strip lie a whole image row apart, too far for the hardware to
+// fetch them ahead by itself.
+constexpr int kPrefetchRows = 16;
 
-// out[i] = sum over t ascending of w[t] * in[i + t], for i in [0, n).
-// Pixels are processed in blocks so the accumulators stay in vector
-// registers while the taps stream by; each output still sums its taps from
-// first to last, exactly like a scalar loop. The block must hold enough
-// independent accumulators to cover the add latency.
-template <int kBlock>
-MORVEL_ALWAYS_INLINE void ConvolveBlocks(const float* __restrict in, float* __restrict out, int n,
-                                         const float* __restrict w, int taps) {
-    int i = 0;
-    for (; i + kBlock <= n; i += kBlock) {
-        float acc[kBlock] = {};
-        for (int t = 0; t < taps; ++t) {
-            const float wt = w[t];
-            const float* p = in + i + t;
-            for (int j = 0; j < kBlock; ++j) acc[j] += wt * p[j];
-        }
-        for (int j = 0; j < kBlock; ++j) out[i + j] = acc[j];
-    }
-    // The last outputs in the same shape: written as one sum per output, the compiler
-    // vectorised it over the taps with separate multiplies and adds, so the last
-    // outputs of a line rounded unlike the rest wherever the block loop fuses them.
-    const int rest = n - i;
-    if (rest > 0) {
-        float acc[kBlock] = {};
-        for (int t = 0; t < taps; ++t) {
-            const float wt = w[t];
-            const float* p = in + i + t;
-            for (int j = 0; j < rest; ++j) acc[j] += wt * p[j];
-        }
-        for (int j = 0; j < rest; ++j) out[i + j] = acc[j];
-    }
+// Packed strips of kStripFloats lanes per row: out row y = sum over t ascending of
+// w[t] * in row (y + t), for `rows` output rows. Output rows are handled in blocks
+// whose accumulators stay in vector registers; each input row is loaded once per
+// block and added into every output of the block it reaches. Input rows come in
+// ascending order, so every lane still sums its taps from first to last, exactly
+// like a scalar loop, fused or not as the copy's instruction set has it. A block
+// must hold enough independent accumulators to cover the add latency, and fit the
+// registers together with one input row.
+template <typename Lanes, int kRows>
+MORVEL_ALWAYS_INLINE void ConvolveStrip(const float* __restrict in, float* __restrict out, int rows,
+                                        const float* __restrict w, int taps) {
+    constexpr int kWidth = sizeof(Lanes) / sizeof(float);
+    constexpr int kVectors = kStripFloats / kWidth;
+    static_assert(kStripFloats % kWidth == 0, "a packed row is whole vectors");
+    auto block = [&](int y, auto count) MORVEL_LAMBDA_INLINE {
+        constexpr int n = decltype(count)::value;
+        Lanes acc[n][kVectors] = {};
+        // Input row i of the block feeds output j with tap i - j, where that is a tap.
+        auto feed = [&](int i, auto everyOutput) MORVEL_LAMBDA_INLINE {
+            const float* p = in + (static_cast<std::size_t>(y) + i) * kStripFloats;
+            // Keeps the compiler from carrying rows over between steps in registers
+            // it needs for the accumulators.
+            MORVEL_OPAQUE(p);
+            Lanes x[kVectors];
+            for (int v = 0; v < kVectors; ++v) x[v] = reinterpret_cast<const Lanes*>(p)[v];
+            for (int j = 0; j < n; ++j) {
+                const int t = i - j;
+                if (!decltype(everyOutput)::value && (t < 0 || t >= taps)) continue;
+                const Lanes wt = w[t] - Lanes{};  // exact: the weight in every lane
+                for (int v = 0; v < kVectors; ++v) acc[j][v] += wt * x[v];
+            }
+        };
+        // A blur has at least three taps and a block at most four rows, so every
+        // output of the block takes the middle input rows.
+        int i = 0;
+        for (; i < n - 1; ++i) feed(i, std::false_type{});
+        for (; i < taps; ++i) feed(i, std::true_type{});
+        for (; i < taps + n - 1; ++i) feed(i, std::false_type{});
+        std::memcpy(out + static_cast<std::size_t>(y) * kStripFloats, acc, sizeof acc);
+    };
+    static_assert(kRows <= 4, "the middle rows must reach every output of a block");
+    int y = 0;
+    for (; y + kRows <= rows; y += kRows) block(y, std::integral_constant<int, kRows>{});
+    for (; y < rows; ++y) block(y, std::integral_constant<int, 1>{});
 }
 
-void ConvolveBaseline(const float* in, float* out, int n, const float* w, int taps) {
-    ConvolveBlocks<32>(in, out, n, w, taps);
+typedef float Lanes4 __attribute__((vector_size(16), may_alias));
+void ConvolveStripBaseline(const float* in, float* out, int rows, const float* w, int taps) {
+    ConvolveStrip<Lanes4, 1>(in, out, rows, w, taps);
 }
 
 #if MORVEL_BLUR_AVX2
-__attribute__((target("avx2,fma"))) void ConvolveAvx2(const float* in, float* out, int n, const float* w, int taps) {
-    ConvolveBlocks<64>(in, out, n, w, taps);
+typedef float Lanes8 __attribute__((vector_size(32), may_alias));
+__attribute__((target("avx2,fma"))) void ConvolveStripAvx2(const float* in, float* out, int rows, const float* w,
+                                                           int taps) {
+    ConvolveStrip<Lanes8, 3>(in, out, rows, w, taps);
 }
 #endif
 
 using ConvolveFn = void (*)(const float*, float*, int, const float*, int);
 
-ConvolveFn PickConvolve() {
+bool HasAvx2Fma() {
 #if MORVEL_BLUR_AVX2
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) return ConvolveAvx2;
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+#else
+    return false;
 #endif
-    return ConvolveBaseline;
 }
 
-void Convolve1D(const float* in, float* out, int n, const float* w, int taps) {
-    static const ConvolveFn fn = PickConvolve();
-    fn(in, out, n, w, taps);
+std::atomic<HdriBlurCopy> gCopy{HdriBlurCopy::Auto};
+
+ConvolveFn ActiveConvolve() {
+    static const bool avx2 = HasAvx2Fma();
+#if MORVEL_BLUR_AVX2
+    const HdriBlurCopy c = gCopy.load(std::memory_order_relaxed);
+    if (c == HdriBlurCopy::Avx2Fma || (c == HdriBlurCopy::Auto && avx2)) return ConvolveStripAvx2;
+#else
+    (void)avx2;
+#endif
+    return ConvolveStripBaseline;
 }
 
 bool ValidImage(const float* src, const float* dst, int width, int height, int stride) {
@@ -133,6 +184,12 @@ Kernel MakeKernel(float sigma) {
 }
 
 }  // namespace
+
+bool SetHdriBlurCopy(HdriBlurCopy copy) {
+    if (copy == HdriBlurCopy::Avx2Fma && !HasAvx2Fma()) return false;
+    gCopy.store(copy, std::memory_order_relaxed);
+    return true;
+}
 
 bool ConvertHdriToFloat(const HdriWorldView& src, float* dst, int dstStride) {
     if (!src.pixels || !dst || src.width <= 0 || src.height <= 0 || dstStride < src.width) return false;
@@ -192,9 +249,12 @@ void BlurHdriRows(const float* src, float* dst, int width, int height, int strid
 
     const int radius = k.radius;
     const int padded = width + 2 * radius;
-    const std::size_t perThread = 3 * static_cast<std::size_t>(padded) + 3 * static_cast<std::size_t>(width);
+    const std::size_t packedRows = static_cast<std::size_t>(padded) + static_cast<std::size_t>(width);
+    const std::size_t perThread = packedRows * kStripFloats + kStripAlign / sizeof(float);
     const int threads = omp_get_max_threads();
     std::vector<float> lines(perThread * static_cast<std::size_t>(threads));
+    const int strips = (height + kStripPixels - 1) / kStripPixels;
+    const ConvolveFn convolve = ActiveConvolve();
     // Source columns of the wrapped margins, taken modulo once per blur.
     int wrapLeft[kMaxBlurRadius], wrapRight[kMaxBlurRadius];
     for (int i = 0; i < radius; ++i) {
@@ -204,30 +264,42 @@ void BlurHdriRows(const float* src, float* dst, int width, int height, int strid
 
 #pragma omp parallel num_threads(threads)
     {
-        float* ext = lines.data() + perThread * static_cast<std::size_t>(omp_get_thread_num());
-        float* res = ext + 3 * static_cast<std::size_t>(padded);
-#pragma omp for schedule(dynamic, 16)
-        for (int y = 0; y < height; ++y) {
-            const float* row = src + PixelIndex(0, y, stride);
-            // Planar copy with `radius` wrapped pixels on each side; a true
-            // modulo, so rows narrower than the radius wrap several times.
+        void* mem = lines.data() + perThread * static_cast<std::size_t>(omp_get_thread_num());
+        std::size_t space = perThread * sizeof(float);
+        float* ext =
+            static_cast<float*>(std::align(kStripAlign, packedRows * kStripFloats * sizeof(float), mem, space));
+        float* res = ext + static_cast<std::size_t>(padded) * kStripFloats;
+#pragma omp for schedule(dynamic, 1)
+        for (int s = 0; s < strips; ++s) {
+            const int y0 = s * kStripPixels;
+            const int rows = height - y0 < kStripPixels ? height - y0 : kStripPixels;
+            // A strip of rows packed pixel by pixel, so that a tap moves along all of
+            // them at once, with `radius` wrapped pixels on each side; a true modulo,
+            // so rows narrower than the radius wrap several times. Lanes past the
+            // image's last row hold zeros.
+            const float* in[kStripPixels];
+            float* out[kStripPixels];
+            for (int r = 0; r < kStripPixels; ++r) {
+                in[r] = src + PixelIndex(0, y0 + (r < rows ? r : 0), stride);
+                out[r] = dst + PixelIndex(0, y0 + (r < rows ? r : 0), stride);
+            }
             auto put = [&](int i, int x) {
-                ext[i] = row[4 * x + 0];
-                ext[padded + i] = row[4 * x + 1];
-                ext[2 * padded + i] = row[4 * x + 2];
+                float* q = ext + static_cast<std::size_t>(i) * kStripFloats;
+                for (int r = 0; r < kStripPixels; ++r)
+                    for (int c = 0; c < 3; ++c) q[3 * r + c] = r < rows ? in[r][4 * x + c] : 0.0f;
             };
             for (int x = 0; x < width; ++x) put(radius + x, x);
             for (int i = 0; i < radius; ++i) {
                 put(i, wrapLeft[i]);
                 put(radius + width + i, wrapRight[i]);
             }
-            for (int c = 0; c < 3; ++c) Convolve1D(ext + c * padded, res + c * width, width, k.weights, k.taps);
-            float* out = dst + PixelIndex(0, y, stride);
+            convolve(ext, res, width, k.weights, k.taps);
             for (int x = 0; x < width; ++x) {
-                out[4 * x + 0] = res[x];
-                out[4 * x + 1] = res[width + x];
-                out[4 * x + 2] = res[2 * width + x];
-                out[4 * x + 3] = 1.0f;
+                const float* q = res + static_cast<std::size_t>(x) * kStripFloats;
+                for (int r = 0; r < rows; ++r) {
+                    for (int c = 0; c < 3; ++c) out[r][4 * x + c] = q[3 * r + c];
+                    out[r][4 * x + 3] = 1.0f;
+                }
             }
         }
     }
@@ -243,36 +315,59 @@ void BlurHdriColumns(const float* src, float* dst, int width, int height, int st
 
     const int radius = k.radius;
     const int padded = height + 2 * radius;
-    constexpr int kSignals = kColumnStrip * 3;
-    const std::size_t perThread = kSignals * (static_cast<std::size_t>(padded) + static_cast<std::size_t>(height));
+    const std::size_t packedRows = static_cast<std::size_t>(kBandStrips) * (static_cast<std::size_t>(padded) + height);
+    const std::size_t perThread = packedRows * kStripFloats + kStripAlign / sizeof(float);
     const int threads = omp_get_max_threads();
     std::vector<float> lines(perThread * static_cast<std::size_t>(threads));
-    const int strips = (width + kColumnStrip - 1) / kColumnStrip;
+    const int bands = (width + kBandPixels - 1) / kBandPixels;
+    const ConvolveFn convolve = ActiveConvolve();
 
 #pragma omp parallel num_threads(threads)
     {
-        float* ext = lines.data() + perThread * static_cast<std::size_t>(omp_get_thread_num());
-        float* res = ext + kSignals * static_cast<std::size_t>(padded);
+        void* mem = lines.data() + perThread * static_cast<std::size_t>(omp_get_thread_num());
+        std::size_t space = perThread * sizeof(float);
+        float* ext =
+            static_cast<float*>(std::align(kStripAlign, packedRows * kStripFloats * sizeof(float), mem, space));
+        float* res = ext + static_cast<std::size_t>(kBandStrips) * padded * kStripFloats;
 #pragma omp for schedule(dynamic, 1)
-        for (int s = 0; s < strips; ++s) {
-            const int x0 = s * kColumnStrip;
-            const int cols = width - x0 < kColumnStrip ? width - x0 : kColumnStrip;
-            // Gather the strip's columns into planar signals, poles repeated.
+        for (int b = 0; b < bands; ++b) {
+            const int x0 = b * kBandPixels;
+            const int cols = width - x0 < kBandPixels ? width - x0 : kBandPixels;
+            const int strips = (cols + kStripPixels - 1) / kStripPixels;
+            // Each strip's colours, poles repeated; lanes past the image's edge hold zeros.
             for (int i = 0; i < padded; ++i) {
                 int y = i - radius;
                 y = y < 0 ? 0 : (y >= height ? height - 1 : y);
                 const float* p = src + PixelIndex(x0, y, stride);
-                for (int j = 0; j < cols; ++j)
-                    for (int c = 0; c < 3; ++c) ext[static_cast<std::size_t>(j * 3 + c) * padded + i] = p[4 * j + c];
+                if (y + kPrefetchRows < height) {
+                    const char* ahead = reinterpret_cast<const char*>(src + PixelIndex(x0, y + kPrefetchRows, stride));
+                    for (int b = 0; b < cols * 16; b += 64) MORVEL_PREFETCH(ahead + b, 0);
+                }
+                for (int s = 0; s < strips; ++s) {
+                    float* q = ext + (static_cast<std::size_t>(s) * padded + i) * kStripFloats;
+                    const int n = cols - s * kStripPixels < kStripPixels ? cols - s * kStripPixels : kStripPixels;
+                    const float* ps = p + 4 * s * kStripPixels;
+                    for (int j = 0; j < n; ++j)
+                        for (int c = 0; c < 3; ++c) q[3 * j + c] = ps[4 * j + c];
+                    for (int j = 3 * n; j < kStripFloats; ++j) q[j] = 0.0f;
+                }
             }
-            for (int sig = 0; sig < cols * 3; ++sig)
-                Convolve1D(ext + static_cast<std::size_t>(sig) * padded, res + static_cast<std::size_t>(sig) * height,
-                           height, k.weights, k.taps);
+            for (int s = 0; s < strips; ++s)
+                convolve(ext + static_cast<std::size_t>(s) * padded * kStripFloats,
+                         res + static_cast<std::size_t>(s) * height * kStripFloats, height, k.weights, k.taps);
             for (int y = 0; y < height; ++y) {
                 float* out = dst + PixelIndex(x0, y, stride);
-                for (int j = 0; j < cols; ++j) {
-                    for (int c = 0; c < 3; ++c) out[4 * j + c] = res[static_cast<std::size_t>(j * 3 + c) * height + y];
-                    out[4 * j + 3] = 1.0f;
+                if (y + kPrefetchRows < height) {
+                    char* ahead = reinterpret_cast<char*>(out + static_cast<std::size_t>(kPrefetchRows) * stride * 4);
+                    for (int b = 0; b < cols * 16; b += 64) MORVEL_PREFETCH(ahead + b, 1);
+                }
+                for (int s = 0; s < strips; ++s, out += 4 * kStripPixels) {
+                    const float* q = res + (static_cast<std::size_t>(s) * height + y) * kStripFloats;
+                    const int n = cols - s * kStripPixels < kStripPixels ? cols - s * kStripPixels : kStripPixels;
+                    for (int j = 0; j < n; ++j) {
+                        for (int c = 0; c < 3; ++c) out[4 * j + c] = q[3 * j + c];
+                        out[4 * j + 3] = 1.0f;
+                    }
                 }
             }
         }

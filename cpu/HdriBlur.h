@@ -39,6 +39,12 @@ void BlurHdriRows(const float* src, float* dst, int width, int height, int strid
 // BlurHdriRows.
 void BlurHdriColumns(const float* src, float* dst, int width, int height, int stride, float sigma);
 
+// Which copy of the convolution the blurs run: the run-time choice, or one
+// named, so tests can hold every copy to the same sums. Returns false,
+// changing nothing, for a copy this build or this CPU does not have.
+enum class HdriBlurCopy { Auto, Baseline, Avx2Fma };
+bool SetHdriBlurCopy(HdriBlurCopy copy);
+
 // Rows into scratch then columns into dst when sigma >= kMinBlurSigma;
 // otherwise (NaN included) copies src into dst unless they are the same buffer.
 void BlurHdri(const float* src, float* scratch, float* dst, int width, int height, int stride, float sigma);

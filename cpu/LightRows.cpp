@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "cpu/EnvironmentRows.h"
+
 namespace morvel {
 
 namespace {
@@ -52,6 +54,29 @@ LightRowBody LightRowBodyFor(int layout, const LightPass& pass, int kind) {
     }
     const LightRowTable& t = active == CpuRowBodies::Avx2 ? Avx2LightRows() : BaselineLightRows();
     return t.body[layout][kind - 1][pass.is_first ? 1 : 0][pass.source_blend > 0.0f ? 1 : 0];
+}
+
+IncidenceRimRowBody IncidenceRimRowBodyFor(int layout, const IncidenceRimPass& pass) {
+    if (layout < PIXEL_ARGB8 || layout > PIXEL_ARGB32F) {
+        return nullptr;
+    }
+    const CpuRowBodies active = ActiveCpuRowBodies();
+    if (active == CpuRowBodies::PerPixel) {
+        return nullptr;
+    }
+    const IncidenceRimRowTable& t = active == CpuRowBodies::Avx2 ? Avx2IncidenceRimRows() : BaselineIncidenceRimRows();
+    return t.body[layout][pass.is_first ? 1 : 0][incidenceOn(pass) ? 1 : 0][rimOn(pass) ? 1 : 0];
+}
+
+const EnvironmentRowTable* ActiveEnvironmentRows() {
+    switch (ActiveCpuRowBodies()) {
+        case CpuRowBodies::PerPixel:
+            return nullptr;
+        case CpuRowBodies::Avx2:
+            return &Avx2EnvironmentRows();
+        default:
+            return &BaselineEnvironmentRows();
+    }
 }
 
 }  // namespace morvel

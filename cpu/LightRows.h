@@ -1,5 +1,6 @@
 // Whole-row bodies of the light passes for rows that the base and every pass layer
-// cover, and the choice between the build's baseline copy and an AVX2 copy made once
+// cover (of the incidence and rim pass, for rows the base and the normal cover), and
+// the choice between the build's baseline copy and an AVX2 copy made once
 // at run time. Rows that some layer does not cover keep the per-pixel entry point.
 #pragma once
 
@@ -19,6 +20,17 @@ struct LightRowTable {
 const LightRowTable& BaselineLightRows();
 const LightRowTable& Avx2LightRows();  // only where CpuHasAvx2()
 
+using IncidenceRimRowBody = void (*)(const IncidenceRimPass& pass, const PassViews& views, int y, int width);
+
+// Indexed by layout, whether the pass is the frame's first, and whether the incidence
+// and the rim term are on (incidenceOn, rimOn).
+struct IncidenceRimRowTable {
+    IncidenceRimRowBody body[3][2][2][2];
+};
+
+const IncidenceRimRowTable& BaselineIncidenceRimRows();
+const IncidenceRimRowTable& Avx2IncidenceRimRows();  // only where CpuHasAvx2()
+
 bool CpuHasAvx2();
 
 // Which bodies the light passes use: Auto picks AVX2 where the processor has it, unless
@@ -31,5 +43,6 @@ CpuRowBodies ActiveCpuRowBodies();  // never Auto
 
 // The row body for a pass in this layout, or null where none applies.
 LightRowBody LightRowBodyFor(int layout, const LightPass& pass, int kind);
+IncidenceRimRowBody IncidenceRimRowBodyFor(int layout, const IncidenceRimPass& pass);
 
 }  // namespace morvel

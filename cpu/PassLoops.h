@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "cpu/EnvironmentRows.h"
 #include "cpu/LightRows.h"
 #include "cpu/PixelTraits.h"
 #include "frame/FrameContext.h"
@@ -171,8 +172,16 @@ void ShadeIncidenceRimRows(const FrameContext& ctx, const FrameSettings& fs) {
         return;
     }
     const IncidenceRimPass pass = IncidenceRimPassOf(fs);
-    forEachOutputPixel<Pixel>(views, pass, [](const IncidenceRimPass& p, const PassViews& v, int x, int y) {
-        shadeIncidenceRimPixel(p, v, x, y);
+    const IncidenceRimRowBody rowBody = IncidenceRimRowBodyFor(PixelTraits<Pixel>::kLayout, pass);
+    forEachOutputRow<Pixel>(views, pass, [rowBody](IncidenceRimPass& p, const PassViews& v, int y, int width) {
+        // The pass reads the base and the normal only.
+        if (rowBody && v.hasBase && viewCoversRow(v.base, y, width) && viewCoversRow(v.normal, y, width)) {
+            rowBody(p, v, y, width);
+            return;
+        }
+        for (int x = 0; x < width; ++x) {
+            shadeIncidenceRimPixel(p, v, x, y);
+        }
     });
 }
 
@@ -185,9 +194,18 @@ void ShadeIblRows(const FrameContext& ctx, const FrameSettings& fs, const HdriVi
         return;
     }
     const IblPass pass = IblPassOf(fs, ctx.width, ctx.height);
-    forEachOutputPixel<Pixel>(views, pass, [&diffuse, &specular](const IblPass& p, const PassViews& v, int x, int y) {
-        shadeEnvironmentPixel(p, v, diffuse, specular, x, y);
-    });
+    const EnvironmentRowTable* rows = ActiveEnvironmentRows();
+    const EnvironmentRowBody rowBody = rows ? rows->body[PixelTraits<Pixel>::kLayout] : nullptr;
+    forEachOutputRow<Pixel>(views, pass,
+                            [&diffuse, &specular, rowBody](IblPass& p, const PassViews& v, int y, int width) {
+                                if (rowBody) {
+                                    rowBody(p, v, diffuse, specular, y, width);
+                                    return;
+                                }
+                                for (int x = 0; x < width; ++x) {
+                                    shadeEnvironmentPixel(p, v, diffuse, specular, x, y);
+                                }
+                            });
 }
 
 template <typename Pixel>

@@ -45,9 +45,16 @@ MORVEL_FUNC EnvRotation makeEnvRotation(float rotY, float rotX, float rotZ) {
     return r;
 }
 
-// Pan about y, tilt about x, roll about z, then longitude/latitude. u is left
-// unwrapped; v is 0 straight up and 1 straight down.
-MORVEL_FUNC EquirectUV directionToEquirectUV(Float3 dir, EnvRotation rot) {
+// What the longitude and latitude of a direction are taken of: atan2f(y, x) and
+// asinf(s), s already clamped to [-1, 1].
+typedef struct EquirectArgs {
+    float y;
+    float x;
+    float s;
+} EquirectArgs;
+
+// Pan about y, tilt about x, roll about z.
+MORVEL_FUNC EquirectArgs equirectArgs(Float3 dir, EnvRotation rot) {
     float x1 = dir.x * rot.cosY - dir.z * rot.sinY;
     float z1 = dir.x * rot.sinY + dir.z * rot.cosY;
     float y2 = dir.y * rot.cosX - z1 * rot.sinX;
@@ -58,10 +65,25 @@ MORVEL_FUNC EquirectUV directionToEquirectUV(Float3 dir, EnvRotation rot) {
         x3 = x1 * rot.cosZ - y2 * rot.sinZ;
         y3 = x1 * rot.sinZ + y2 * rot.cosZ;
     }
+    EquirectArgs a;
+    a.y = z2;
+    a.x = x3;
+    a.s = clamp_f(y3, -1.0f, 1.0f);
+    return a;
+}
+
+// u from the longitude, left unwrapped; v from the latitude, 0 straight up and 1
+// straight down.
+MORVEL_FUNC EquirectUV equirectUVOfAngles(float longitude, float latitude) {
     EquirectUV uv;
-    uv.u = 0.5f + atan2f(z2, x3) / TWO_PI;
-    uv.v = 0.5f - asinf(clamp_f(y3, -1.0f, 1.0f)) / PI;
+    uv.u = 0.5f + longitude / TWO_PI;
+    uv.v = 0.5f - latitude / PI;
     return uv;
+}
+
+MORVEL_FUNC EquirectUV directionToEquirectUV(Float3 dir, EnvRotation rot) {
+    const EquirectArgs a = equirectArgs(dir, rot);
+    return equirectUVOfAngles(atan2f(a.y, a.x), asinf(a.s));
 }
 
 // One prepared HDRI image: R, G, B, A floats per pixel, rows `stride` pixels apart.
@@ -82,23 +104,31 @@ MORVEL_FUNC int hdriIndex(float f, int size) {
     return (int)f;
 }
 
-MORVEL_FUNC Float3 hdriPixel(HdriView img, int x, int y) {
-    MORVEL_GLOBAL const float* p = img.pixels + ((ptrdiff_t)y * img.stride + x) * 4;
+// Offset in floats of pixel (x, y) from the image's first.
+MORVEL_FUNC ptrdiff_t hdriOffset(HdriView img, int x, int y) { return ((ptrdiff_t)y * img.stride + x) * 4; }
+
+MORVEL_FUNC Float3 hdriTexel(HdriView img, ptrdiff_t offset) {
+    MORVEL_GLOBAL const float* p = img.pixels + offset;
     return make_float3(p[0], p[1], p[2]);
 }
+
+MORVEL_FUNC Float3 hdriPixel(HdriView img, int x, int y) { return hdriTexel(img, hdriOffset(img, x, y)); }
 
 // Fractional part used as the wrapped longitude. Infinite u would give NaN,
 // which hdriIndex maps to column 0.
 MORVEL_FUNC float wrapU(float u) { return u - floorf(u); }
 
-// Nearest pixel, rows counted from the bottom of the buffer (v = 0 reads the last row).
-MORVEL_FUNC Float3 sampleHDRINearest(HdriView img, EquirectUV uv) {
+// Offset of the nearest pixel, rows counted from the bottom of the buffer (v = 0 reads
+// the last row).
+MORVEL_FUNC ptrdiff_t hdriNearestOffset(HdriView img, EquirectUV uv) {
     const float u = wrapU(uv.u);
     const float v = clamp_f(uv.v, 0.0f, 1.0f);
     const int col = hdriIndex(u * (float)(img.width - 1), img.width);
     const int row = hdriIndex((1.0f - v) * (float)(img.height - 1), img.height);
-    return hdriPixel(img, col, row);
+    return hdriOffset(img, col, row);
 }
+
+MORVEL_FUNC Float3 sampleHDRINearest(HdriView img, EquirectUV uv) { return hdriTexel(img, hdriNearestOffset(img, uv)); }
 
 typedef struct Basis {
     Float3 T;
@@ -146,25 +176,34 @@ MORVEL_FUNC ConeRing makeConeRing(int numSamples) {
     return r;
 }
 
+// Whether a cone takes its ring of lookups, or the centre lookup alone.
+MORVEL_FUNC int coneHasRing(ConeRing ring, float coneAngle) { return ring.count != 0 && !(coneAngle < kMinConeAngle); }
+
+// Direction of ring lookup i, at the cone angle (given as its cosine and sine) from
+// the axis.
+MORVEL_FUNC Float3 coneRingDirection(Float3 axis, Basis basis, float cosCone, float sinCone, ConeRing ring, int i) {
+    return normalize3(add3(scale3(axis, cosCone),
+                           scale3(add3(scale3(basis.T, ring.cosPhi[i]), scale3(basis.B, ring.sinPhi[i])), sinCone)));
+}
+
+// What a ring adds up to: the centre plus half of each ring lookup, over the weights.
+MORVEL_FUNC float coneWeight(ConeRing ring) { return 1.0f + 0.5f * (float)ring.count; }
+
 // Centre lookup plus the ring of lookups at coneAngle from the centre, the
 // ring weighted half.
 MORVEL_FUNC Float3 sampleHDRICone(HdriView img, Float3 direction, float coneAngle, EnvRotation rot, ConeRing ring) {
-    if (ring.count == 0 || coneAngle < kMinConeAngle) {
+    if (!coneHasRing(ring, coneAngle)) {
         return sampleHDRINearest(img, directionToEquirectUV(direction, rot));
     }
     const Basis basis = createBasis(direction);
     Float3 sum = sampleHDRINearest(img, directionToEquirectUV(direction, rot));
-    float weight = 1.0f;
     const float cosCone = cosf(coneAngle);
     const float sinCone = sinf(coneAngle);
     for (int i = 0; i < ring.count; ++i) {
-        const Float3 d =
-            normalize3(add3(scale3(direction, cosCone),
-                            scale3(add3(scale3(basis.T, ring.cosPhi[i]), scale3(basis.B, ring.sinPhi[i])), sinCone)));
+        const Float3 d = coneRingDirection(direction, basis, cosCone, sinCone, ring, i);
         sum = add3(sum, scale3(sampleHDRINearest(img, directionToEquirectUV(d, rot)), 0.5f));
-        weight += 0.5f;
     }
-    return div3(sum, weight);
+    return div3(sum, coneWeight(ring));
 }
 
 typedef struct DFGTerms {
@@ -258,21 +297,37 @@ MORVEL_FUNC float environmentChannel(float b, float f0, float e, float s, float 
     return ((metal + dielectric) * ibl.specularIntensity + diffuse) * ibl.exposureScale;
 }
 
-// Environment lighting of one pixel: roughness already clamped to [0.04, 1], metallic
-// to [0, 1], specular unclamped. The result is before the preview sphere.
-MORVEL_FUNC Float3 shadeEnvironment(Float3 base, Float3 N, float roughness, float metallic, float specular,
-                                    HdriView diffuseImg, HdriView specularImg, IblPass ibl) {
+// The two cones a pixel's environment lighting looks up: around the normal in the
+// diffuse image, around the reflection in the specular one, both in world directions.
+typedef struct EnvironmentCones {
+    Float3 diffuseAxis;
+    float diffuseAngle;
+    Float3 specularAxis;
+    float specularAngle;
+} EnvironmentCones;
+
+MORVEL_FUNC EnvironmentCones environmentCones(Float3 N, float roughness) {
     const float r2 = roughness * roughness;
     // Mirror the view ray (0, 0, -1) about N, then bend it towards N with
     // roughness: rough surfaces reflect a wider, more normal-facing lobe.
     const Float3 R0 = make_float3(2.0f * N.z * N.x, 2.0f * N.z * N.y, 2.0f * N.z * N.z - 1.0f);
     const Float3 R = normalize3(add3(scale3(R0, 1.0f - r2), scale3(N, r2)));
-    const Float3 wN = toWorldDirection(N);
-    const Float3 wR = toWorldDirection(R);
-    const Float3 tint = make_float3(ibl.tint_r, ibl.tint_g, ibl.tint_b);
+    EnvironmentCones c;
+    c.diffuseAxis = toWorldDirection(N);
+    c.diffuseAngle = 0.5f;
+    c.specularAxis = toWorldDirection(R);
+    c.specularAngle = r2 * 0.5f;
+    return c;
+}
 
-    const Float3 E = mul3(sampleHDRICone(diffuseImg, wN, 0.5f, ibl.rotation, ibl.ring), tint);
-    const Float3 S = mul3(sampleHDRICone(specularImg, wR, r2 * 0.5f, ibl.rotation, ibl.ring), tint);
+// Environment lighting of one pixel from its two cone lookups (sampleHDRICone along
+// environmentCones): roughness already clamped to [0.04, 1], metallic to [0, 1],
+// specular unclamped. The result is before the preview sphere.
+MORVEL_FUNC Float3 shadeEnvironmentOfCones(Float3 base, Float3 N, float roughness, float metallic, float specular,
+                                           Float3 diffuseCone, Float3 specularCone, IblPass ibl) {
+    const Float3 tint = make_float3(ibl.tint_r, ibl.tint_g, ibl.tint_b);
+    const Float3 E = mul3(diffuseCone, tint);
+    const Float3 S = mul3(specularCone, tint);
 
     const float dielectricF0 = 0.16f * specular * specular * (1.0f - metallic);
     const Float3 F0 = make_float3(base.x * metallic + dielectricF0, base.y * metallic + dielectricF0,
@@ -285,6 +340,16 @@ MORVEL_FUNC Float3 shadeEnvironment(Float3 base, Float3 N, float roughness, floa
                                      environmentChannel(base.y, F0.y, E.y, S.y, metallic, dfg, Ems, ibl),
                                      environmentChannel(base.z, F0.z, E.z, S.z, metallic, dfg, Ems, ibl)),
                          ibl.gamma);
+}
+
+// Environment lighting of one pixel, lookups included.
+MORVEL_FUNC Float3 shadeEnvironment(Float3 base, Float3 N, float roughness, float metallic, float specular,
+                                    HdriView diffuseImg, HdriView specularImg, IblPass ibl) {
+    const EnvironmentCones c = environmentCones(N, roughness);
+    return shadeEnvironmentOfCones(base, N, roughness, metallic, specular,
+                                   sampleHDRICone(diffuseImg, c.diffuseAxis, c.diffuseAngle, ibl.rotation, ibl.ring),
+                                   sampleHDRICone(specularImg, c.specularAxis, c.specularAngle, ibl.rotation, ibl.ring),
+                                   ibl);
 }
 
 typedef struct PreviewSphereInfo {

@@ -9,27 +9,36 @@
 
 MORVEL_NAMESPACE_BEGIN
 
-// Facing ratio (1 - |N.z|)^power; |N.z| so back-facing normals count like front-facing
-// ones. powf(0, 0) is 1, so a power of 0 gives a flat tint.
+// The base of the facing-ratio power: 1 - |N.z|, so back-facing normals count like
+// front-facing ones.
+MORVEL_FUNC float incidenceBase(Float3 N) { return clamp_f(1.0f - fabsf(N.z), 0.0f, 1.0f); }
+
+// Facing ratio (1 - |N.z|)^power. powf(0, 0) is 1, so a power of 0 gives a flat tint.
 MORVEL_FUNC float computeIncidence(Float3 N, float amount, float power) {
-    float NdotV = fabsf(N.z);
-    float f = powf(clamp_f(1.0f - NdotV, 0.0f, 1.0f), power);
-    return f * amount;
+    return powf(incidenceBase(N), power) * amount;
 }
 
 // The screen direction of the rim for an angle: (cos a, sin a, 0).
 MORVEL_FUNC Float3 rimDirection(float angle) { return make_float3(cosf(angle), sinf(angle), 0.0f); }
 
-// Screen-direction rim: edge factor times how far N points against rimDir.
-MORVEL_FUNC float computeRimLight(Float3 N, float amount, float power, float threshold, Float3 rimDir) {
+// The base of the rim power: edge factor times how far N points against rimDir.
+MORVEL_FUNC float rimBase(Float3 N, Float3 rimDir) {
     float edge = 1.0f - fabsf(N.z);
     float directional = clamp_f(-dot3(N, rimDir), 0.0f, 1.0f);
-    float rim = powf(clamp_f(edge * directional, 0.0f, 1.0f), power);
-    if (threshold > 0.0f) {
-        // The 0.001 keeps the remap finite at threshold 1 (and so never quite reaches 1).
-        rim = clamp_f((rim - threshold) / (1.0f - threshold + 0.001f), 0.0f, 1.0f);
-    }
-    return rim * amount;
+    return clamp_f(edge * directional, 0.0f, 1.0f);
+}
+
+// The rim from its power: the threshold remap, then the amount. The remap is formed
+// either way and chosen, so that a row of pixels keeps to vectors.
+MORVEL_FUNC float rimFromPower(float rim, float amount, float threshold) {
+    // The 0.001 keeps the remap finite at threshold 1 (and so never quite reaches 1).
+    const float remapped = clamp_f((rim - threshold) / (1.0f - threshold + 0.001f), 0.0f, 1.0f);
+    return (threshold > 0.0f ? remapped : rim) * amount;
+}
+
+// Screen-direction rim.
+MORVEL_FUNC float computeRimLight(Float3 N, float amount, float power, float threshold, Float3 rimDir) {
+    return rimFromPower(powf(rimBase(N, rimDir), power), amount, threshold);
 }
 
 // The incidence and rim pass as every back end receives it (IncidenceRimPassOf in
@@ -48,20 +57,33 @@ typedef struct IncidenceRimPass {
     float rim_dir_x, rim_dir_y;  // rimDirection of the angle, once per pass
 } IncidenceRimPass;
 
-// Colour of the incidence and rim pass for one covered pixel. A term that is off, or on
-// with no amount, adds nothing and is not evaluated.
-MORVEL_FUNC Float3 incidenceRimColor(Float3 N, IncidenceRimPass p) {
+// Whether each term adds anything: a term that is off, or on with no amount, adds
+// nothing and is not evaluated.
+MORVEL_FUNC int incidenceOn(IncidenceRimPass p) { return p.incidence_enable != 0 && p.incidence_amount > 0.0f; }
+MORVEL_FUNC int rimOn(IncidenceRimPass p) { return p.rimlight_enable != 0 && p.rimlight_amount > 0.0f; }
+
+// The colour from the two powers (powf of incidenceBase and rimBase), for the terms
+// that are on. Split from incidenceRimColor so that a row can take its powers apart.
+MORVEL_FUNC Float3 incidenceRimColorOfPowers(IncidenceRimPass p, int withIncidence, int withRim, float incPow,
+                                             float rimPow) {
     Float3 c = make_float3(0.0f, 0.0f, 0.0f);
-    if (p.incidence_enable != 0 && p.incidence_amount > 0.0f) {
-        c = add3(c, scale3(make_float3(p.incidence_r, p.incidence_g, p.incidence_b),
-                           computeIncidence(N, p.incidence_amount, p.incidence_power)));
+    if (withIncidence) {
+        c = add3(c, scale3(make_float3(p.incidence_r, p.incidence_g, p.incidence_b), incPow * p.incidence_amount));
     }
-    if (p.rimlight_enable != 0 && p.rimlight_amount > 0.0f) {
-        const Float3 dir = make_float3(p.rim_dir_x, p.rim_dir_y, 0.0f);
+    if (withRim) {
         c = add3(c, scale3(make_float3(p.rimlight_r, p.rimlight_g, p.rimlight_b),
-                           computeRimLight(N, p.rimlight_amount, p.rimlight_power, p.rimlight_threshold, dir)));
+                           rimFromPower(rimPow, p.rimlight_amount, p.rimlight_threshold)));
     }
     return c;
+}
+
+// Colour of the incidence and rim pass for one covered pixel.
+MORVEL_FUNC Float3 incidenceRimColor(Float3 N, IncidenceRimPass p) {
+    const int inc = incidenceOn(p);
+    const int rim = rimOn(p);
+    const float incPow = inc ? powf(incidenceBase(N), p.incidence_power) : 0.0f;
+    const float rimPow = rim ? powf(rimBase(N, make_float3(p.rim_dir_x, p.rim_dir_y, 0.0f)), p.rimlight_power) : 0.0f;
+    return incidenceRimColorOfPowers(p, inc, rim, incPow, rimPow);
 }
 
 MORVEL_NAMESPACE_END

@@ -142,17 +142,43 @@ MORVEL_FUNC void shadeIncidenceRimPixel(IncidenceRimPass p, PassViews v, int x, 
     storePassColor(v.out, x, y, c, alpha, p.is_first);
 }
 
-// Environment pass, rule B: every pixel is shaded whatever its coverage, keeps its base
-// alpha, and becomes opaque where the preview sphere covers it by more than half. Both
-// images must hold at least one pixel.
-MORVEL_FUNC void shadeEnvironmentPixel(IblPass p, PassViews v, HdriView diffuse, HdriView specular, int x, int y) {
-    if (!viewCovers(v.out, x, y)) return;
+// The incidence and rim pass at a pixel that the base and the normal layer cover, in
+// two steps around the powers, so that a row can take them in a loop of their own and
+// shade the rest as vectors. The same result as shadeIncidenceRimPixel there.
+// First: the bases of the two powers.
+MORVEL_FUNC void incidenceRimBasesAt(IncidenceRimPass p, PassViews v, int x, int y, float* incBase, float* rimBaseOut) {
+    const PassPixel n = readPixel(v.normal, x, y);
+    const Float3 N = decodeNormal(n.r, n.g, n.b);
+    *incBase = incidenceBase(N);
+    *rimBaseOut = rimBase(N, make_float3(p.rim_dir_x, p.rim_dir_y, 0.0f));
+}
+
+// Then the colour from the powers, stored with coverage rule A written as a choice of
+// values (see shadeLightPixelAllLayers for prior and priorX).
+MORVEL_FUNC void shadeIncidenceRimPixelOfPowers(IncidenceRimPass p, PassViews v, int x, int y, int withIncidence,
+                                                int withRim, float incPow, float rimPow, ImageView prior, int priorX) {
+    const PassPixel b = readPixel(v.base, x, y);
+    Float3 c = incidenceRimColorOfPowers(p, withIncidence, withRim, incPow, rimPow);
+    const int covered = b.a > 0.0f;
+    if (!p.is_first) {
+        const PassPixel e = readPixel(prior, priorX, 0);
+        c = make_float3(e.r + c.x, e.g + c.y, e.b + c.z);
+    }
+    storePixelOrKeep(v.out, x, y, covered ? c.x : 0.0f, covered ? c.y : 0.0f, covered ? c.z : 0.0f,
+                     covered ? b.a : 0.0f, !covered && !p.is_first, prior, priorX);
+}
+
+// The environment pass's surface at a pixel of the output.
+MORVEL_FUNC SurfaceSample environmentSampleAt(PassViews v, int x, int y) {
     PassPixel b, n, r, m, sp;
-    const SurfaceSample s =
-        makeIblSurfaceSample(readBase(v, x, y, &b), readLayer(v.normal, x, y, &n), readLayer(v.roughness, x, y, &r),
-                             readLayer(v.metallic, x, y, &m), readLayer(v.specular, x, y, &sp));
-    Float3 c = shadeEnvironment(s.baseColor, s.N, s.roughness, s.metallic, s.specular, diffuse, specular, p);
-    float alpha = s.alpha;
+    return makeIblSurfaceSample(readBase(v, x, y, &b), readLayer(v.normal, x, y, &n), readLayer(v.roughness, x, y, &r),
+                                readLayer(v.metallic, x, y, &m), readLayer(v.specular, x, y, &sp));
+}
+
+// Environment pass, rule B: every pixel is shaded whatever its coverage, keeps its base
+// alpha, and becomes opaque where the preview sphere covers it by more than half.
+// Stores the shaded colour c of the pixel with the preview sphere over it.
+MORVEL_FUNC void storeEnvironmentPixel(IblPass p, PassViews v, HdriView specular, int x, int y, Float3 c, float alpha) {
     if (p.preview_sphere) {
         const PreviewSphereInfo info = getPreviewSphereInfo(x, y, p.frame_width, p.frame_height);
         if (info.covered) {
@@ -163,6 +189,14 @@ MORVEL_FUNC void shadeEnvironmentPixel(IblPass p, PassViews v, HdriView diffuse,
         }
     }
     storePassColor(v.out, x, y, c, alpha, p.is_first);
+}
+
+// The environment pass at one pixel. Both images must hold at least one pixel.
+MORVEL_FUNC void shadeEnvironmentPixel(IblPass p, PassViews v, HdriView diffuse, HdriView specular, int x, int y) {
+    if (!viewCovers(v.out, x, y)) return;
+    const SurfaceSample s = environmentSampleAt(v, x, y);
+    const Float3 c = shadeEnvironment(s.baseColor, s.N, s.roughness, s.metallic, s.specular, diffuse, specular, p);
+    storeEnvironmentPixel(p, v, specular, x, y, c, s.alpha);
 }
 
 // The frame's starting colour: black, alpha at full value.

@@ -136,6 +136,32 @@ TEST_F(ImagesTest, ExrLayersAndPartsAreChosenByName) {
     EXPECT_EQ(ReadImage(Path("m.exr")).rgba, (std::vector<float>{0.25f, 0.5f, 0.75f, 1.0f}));
 }
 
+// Bytes in memory decode as those bytes, never as a file that carries the name.
+TEST_F(ImagesTest, BytesInMemoryAreNeverReadFromAFileOfTheSameName) {
+    auto bytes_of = [&](const std::string& file) {
+        std::ifstream in(Path(file), std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), {});
+    };
+    Frame disk{32, Image(4, 3)};
+    disk.pixels.rgba.assign(disk.pixels.rgba.size(), 7.0f);
+    WriteImage(Path("f.exr"), disk);
+    WriteImage(Path("f.png"), Frame{8, Image(3, 3)});
+    Frame png{8, Image(5, 2)};
+    png.pixels.rgba.assign(png.pixels.rgba.size(), 51.0f);
+    WriteImage(Path("m.png"), png);
+    Frame exr{32, Image(6, 1)};
+    exr.pixels.rgba.assign(exr.pixels.rgba.size(), -2.5f);
+    WriteImage(Path("m.exr"), exr);
+
+    for (const auto& [name, source, width, value] :
+         {std::tuple{"f.png", "m.png", 5, 0.2f}, {"f.exr", "m.exr", 6, -2.5f}}) {
+        const std::string bytes = bytes_of(source);
+        const Image got = ReadImageBytes(Path(name), "", bytes.data(), bytes.size(), 1 << 20);
+        EXPECT_EQ(got.width, width) << name;
+        EXPECT_FLOAT_EQ(got.rgba.at(0), value) << name;
+    }
+}
+
 TEST_F(ImagesTest, UnreadableFilesAreNamed) {
     std::ofstream(Path("junk.png")) << "not a png";
     const std::vector<float> row(70000);

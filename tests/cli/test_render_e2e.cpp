@@ -248,6 +248,35 @@ TEST_F(RenderE2E, AutoKeepsToTheCpuWithoutAGpuAndDevicesAreListed) {
     EXPECT_NE(log_.find(": accepted"), std::string::npos) << log_;
 }
 
+// The tool decodes shared files once and the rest in parallel; its frames must
+// equal a render of the files read one by one, in every output compression.
+TEST_F(RenderE2E, SharedFilesAndParallelDecodeRenderTheSameBitsInEveryCompression) {
+    WriteShot();
+    std::ofstream(dir_ / "shared.json") << R"({
+      "layers": {"input": "Diffuse_Albedo.exr", "Diffuse Albedo": "./Diffuse_Albedo.exr",
+                 "Normal Map": "Normal_Map.exr", "Roughness": "Roughness.exr", "Metalness": "Metalness.exr",
+                 "Specular Albedo": "Specular_Albedo.exr", "HDRI": "HDRI.exr"},
+      "params": {"Enable IBL": true, "Enable Rim Light": true},
+      "lights": [{"name": "Key", "type": "point", "position": [30, 10, -60], "intensity": 80}]
+    })";
+    LoadStats stats;
+    const SceneImages serial = LoadSceneImages(LoadScene((dir_ / "shared.json").string()), 1, &stats);
+    EXPECT_EQ(stats.files_decoded, 6u);
+    for (const auto& [depth, args] : {std::pair{32, "-o out.exr --compression zip:1"},
+                                      {32, "-o out.exr --compression rle"},
+                                      {32, "-o out.exr --compression none"},
+                                      {32, "-o out.exr"},
+                                      {16, "-o out.png --compression zip:9"},
+                                      {8, "-o out.png --compression none"}}) {
+        ASSERT_EQ(Run(std::string("shared.json --quiet --backend cpu --depth ") + std::to_string(depth) + " " + args),
+                  0)
+            << log_;
+        SceneRenderer renderer(MORVEL_MODULE_PATH);
+        renderer.Load(serial, depth);
+        ExpectFileHolds(depth == 32 ? "out.exr" : "out.png", renderer.RenderOne(0));
+    }
+}
+
 TEST_F(RenderE2E, ExitStatusAndMessagesForBadRuns) {
     WriteShot();
     std::ofstream(dir_ / "typo.json")
@@ -267,6 +296,10 @@ TEST_F(RenderE2E, ExitStatusAndMessagesForBadRuns) {
         {"--inject-fault gpu-typo", 2, {"--inject-fault gpu-typo", "expected one of gpu-suite"}},
         {"--module /nonexistent/Morvel.aex", 2, {"/nonexistent/Morvel.aex", "no such module"}},
         {"--frames 5-1", 2, {"--frames 5-1"}},
+        {"shot.json --compression dwaa", 2, {"--compression dwaa: expected none, rle, zips, zip or piz"}},
+        {"shot.json --compression zip:12", 2, {"--compression zip:12: expected", "1 to 9"}},
+        {"shot.json --depth 8 -o x.png --compression piz", 2, {"x.png: PNG output cannot use --compression piz"}},
+        {"shot.json --depth 8 -o x.jpg --compression zip", 2, {"x.jpg: JPEG output takes no --compression"}},
         {"--list-params", 0, {"Source Blend", "0 to 100", "Rim Light", "Amount"}},
         {"--help", 0, {"usage: morvel-render"}},
     };

@@ -73,6 +73,9 @@ bool AllOpaqueBlack(const World& w) {
     return true;
 }
 
+// A picture with something in it, so that comparing it proves something.
+void ExpectLit(const FrameResult& f) { EXPECT_TRUE(f.output && !AllOpaqueBlack(*f.output)); }
+
 class OpenClFrames : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -81,9 +84,13 @@ protected:
         device = std::make_shared<minihost::OpenClDevice>(devices.front());
         ASSERT_EQ(session.GlobalSetup().err, 0);
         ASSERT_EQ(session.ParamsSetup().err, 0);
+        SwitchPassesOff();
+        session.gpu().AddDevice(device);
+    }
+
+    void SwitchPassesOff() {
         for (const char* box : {"Enable IBL", "Enable Incidence", "Enable Rim Light", "Preview Sphere"})
             session.params().SetCheckbox(box, false);
-        session.gpu().AddDevice(device);
     }
 
     void TearDown() override {
@@ -112,11 +119,34 @@ protected:
         return r;
     }
 
-    FrameRequest CpuRequest(int depth = 32) {
-        FrameRequest r = Request(nullptr, 0, depth);
+    // The same frame of float layers on the CPU.
+    static FrameRequest OnCpu(FrameRequest r) {
         r.render_command = PF_Cmd_SMART_RENDER;
         r.gpu.reset();
+        r.depth = 32;
         return r;
+    }
+
+    // A picture stored in another depth, as the host stores the device's.
+    static World InDepth(const World& w, int depth) {
+        World out(w.width(), w.height(), depth);
+        for (int y = 0; y < w.height(); ++y)
+            for (int x = 0; x < w.width(); ++x) out.Set(x, y, w.Get(x, y));
+        return out;
+    }
+
+    // Renders `gpu` on the device and again on the CPU: the frame must stay on the
+    // device and give the CPU's picture, within one code in the integer depths.
+    // Returns the CPU's frame.
+    FrameResult ExpectCpuPicture(const FrameRequest& gpu) {
+        FrameResult g = Render(gpu), want = Render(OnCpu(gpu));
+        EXPECT_EQ(g.err(), PF_Err_NONE);
+        EXPECT_EQ(want.err(), PF_Err_NONE);
+        if (g.err() != PF_Err_NONE || want.err() != PF_Err_NONE) return want;
+        EXPECT_FALSE(g.fallback) << "every pass ran on the device";
+        const float code = gpu.depth == 8 ? 1.0f / 255 : gpu.depth == 16 ? 1.0f / 32768 : 0.0f;
+        ExpectSamePicture(*g.output, InDepth(*want.output, gpu.depth), code);
+        return want;
     }
 
     FrameResult Render(const FrameRequest& r) {
@@ -187,7 +217,7 @@ TEST_F(OpenClFrames, FrameWithoutPassesIsClearedToOpaqueBlackOnTheDevice) {
     EXPECT_FALSE(f.fallback);
     EXPECT_FALSE(f.output_untouched);
     EXPECT_TRUE(AllOpaqueBlack(*f.output));
-    EXPECT_TRUE(f.output->SamePixels(*Render(CpuRequest()).output));
+    EXPECT_TRUE(f.output->SamePixels(*Render(OnCpu(Request(nullptr))).output));
 }
 
 // Work-groups are 16 x 16: the last column of a 1921-wide frame and the last row of
@@ -240,22 +270,13 @@ TEST_F(OpenClFrames, HostFaultsFallBackToTheCpuPicture) {
             const World hdri_here = Pattern(24, 12, 900 + depth, false);
             gpu.layers["HDRI"] = &hdri_here;
             c.arrange(session, gpu);
-            // The CPU picture of the same float layers, stored in the frame's depth as the host does.
-            FrameRequest cpu = gpu;
-            cpu.render_command = PF_Cmd_SMART_RENDER;
-            cpu.gpu.reset();
-            cpu.depth = 32;
             const long allocations = session.gpu().device_allocations;
-            const FrameResult g = Render(gpu), want = Render(cpu);
+            const FrameResult g = Render(gpu), want = Render(OnCpu(gpu));
             ASSERT_EQ(g.err(), PF_Err_NONE);
             ASSERT_EQ(want.err(), PF_Err_NONE);
             EXPECT_TRUE(g.fallback);
             EXPECT_EQ(session.gpu().device_allocations, allocations);
-            World expected(kW, kH, depth);
-            for (int y = 0; y < kH; ++y)
-                for (int x = 0; x < kW; ++x) expected.Set(x, y, want.output->Get(x, y));
-            EXPECT_TRUE(g.output->SamePixels(expected));
-            if (depth == 32) ExpectSamePicture(*g.output, *want.output);
+            EXPECT_TRUE(g.output->SamePixels(InDepth(*want.output, depth)));
             EXPECT_FALSE(AllOpaqueBlack(*g.output));
         }
         session.composition().Clear();
@@ -345,23 +366,10 @@ TEST_F(OpenClFrames, EveryPassKindMatchesTheCpuPicture) {
                               {"Metalness", &metal},
                               {"Specular Albedo", &spec},
                               {"HDRI", &env}};
-                FrameRequest cpu = gpu;
-                cpu.render_command = PF_Cmd_SMART_RENDER;
-                cpu.gpu.reset();
-                cpu.depth = 32;
-                const FrameResult g = Render(gpu), want = Render(cpu);
-                ASSERT_EQ(g.err(), PF_Err_NONE);
-                ASSERT_EQ(want.err(), PF_Err_NONE);
-                EXPECT_FALSE(g.fallback) << "every pass ran on the device";
-                EXPECT_FALSE(AllOpaqueBlack(*want.output));
-                World expected(size.w, size.h, depth);
-                for (int y = 0; y < size.h; ++y)
-                    for (int x = 0; x < size.w; ++x) expected.Set(x, y, want.output->Get(x, y));
-                ExpectSamePicture(*g.output, expected, depth == 32 ? 0.0f : 1.0f / 255);
+                ExpectLit(ExpectCpuPicture(gpu));
             }
             session.composition().Clear();
-            for (const char* box : {"Enable IBL", "Enable Incidence", "Enable Rim Light", "Preview Sphere"})
-                session.params().SetCheckbox(box, false);
+            SwitchPassesOff();
         }
     }
 }
@@ -393,14 +401,7 @@ TEST_F(OpenClFrames, MissingMapsReadAsOnTheCpu) {
         gpu.layers["HDRI"] = &env;
         for (int i = 0; i < static_cast<int>(maps.size()); ++i)
             if (all || i == missing) gpu.layers[maps[i]] = nullptr;
-        FrameRequest cpu = gpu;
-        cpu.render_command = PF_Cmd_SMART_RENDER;
-        cpu.gpu.reset();
-        const FrameResult g = Render(gpu), want = Render(cpu);
-        ASSERT_EQ(g.err(), PF_Err_NONE);
-        ASSERT_EQ(want.err(), PF_Err_NONE);
-        EXPECT_FALSE(g.fallback);
-        ExpectSamePicture(*g.output, *want.output);
+        ExpectCpuPicture(gpu);
     }
     comp.Clear();
     p.SetFloat("Source Blend", 0.0);
@@ -425,15 +426,7 @@ TEST_F(OpenClFrames, HdriSizesFromOnePixelToLarge) {
         const World env = Pattern(size.w, size.h, 70 + size.w, false);
         FrameRequest gpu = Request(s.gpu_data);
         gpu.layers["HDRI"] = &env;
-        FrameRequest cpu = gpu;
-        cpu.render_command = PF_Cmd_SMART_RENDER;
-        cpu.gpu.reset();
-        const FrameResult g = Render(gpu), want = Render(cpu);
-        ASSERT_EQ(g.err(), PF_Err_NONE);
-        ASSERT_EQ(want.err(), PF_Err_NONE);
-        EXPECT_FALSE(g.fallback);
-        EXPECT_FALSE(AllOpaqueBlack(*want.output));
-        ExpectSamePicture(*g.output, *want.output);
+        ExpectLit(ExpectCpuPicture(gpu));
     }
 }
 
@@ -460,15 +453,9 @@ TEST_F(OpenClFrames, PreparedHdriIsKeptButNeverStale) {
         const long before = session.gpu().device_allocations;
         FrameRequest gpu = Request(s.gpu_data);
         gpu.layers["HDRI"] = &env;
-        FrameRequest cpu = gpu;
-        cpu.render_command = PF_Cmd_SMART_RENDER;
-        cpu.gpu.reset();
-        FrameResult g = Render(gpu), want = Render(cpu);
-        ASSERT_EQ(g.err(), PF_Err_NONE);
-        EXPECT_FALSE(g.fallback);
+        FrameResult want = ExpectCpuPicture(gpu);
         EXPECT_EQ(session.gpu().device_allocations > before, prepares);
         EXPECT_EQ(session.gpu().device_frees, session.gpu().device_allocations);
-        ExpectSamePicture(*g.output, *want.output);
         kept.push_back(std::move(want));
     };
     {
@@ -546,20 +533,7 @@ TEST_F(OpenClFrames, DevicePictureMatchesTheCpuPicture) {
                           {"Metalness", &metal},
                           {"Specular Albedo", &spec},
                           {"Source (for Blend)", &src}};
-            FrameRequest cpu = gpu;
-            cpu.render_command = PF_Cmd_SMART_RENDER;
-            cpu.gpu.reset();
-            cpu.depth = 32;
-            const FrameResult g = Render(gpu), want = Render(cpu);
-            ASSERT_EQ(g.err(), PF_Err_NONE);
-            ASSERT_EQ(want.err(), PF_Err_NONE);
-            EXPECT_FALSE(g.fallback) << "every pass ran on the device";
-            EXPECT_FALSE(AllOpaqueBlack(*want.output));
-            // The CPU picture stored in the frame's depth, as the host stores the device's.
-            World expected(size.w, size.h, depth);
-            for (int y = 0; y < size.h; ++y)
-                for (int x = 0; x < size.w; ++x) expected.Set(x, y, want.output->Get(x, y));
-            ExpectSamePicture(*g.output, expected, depth == 32 ? 0.0f : depth == 8 ? 1.0f / 255 : 1.0f / 32768);
+            ExpectLit(ExpectCpuPicture(gpu));
         }
     }
     session.composition().Clear();
@@ -593,14 +567,8 @@ TEST_F(OpenClFrames, DegenerateInputsMatchTheCpu) {
     FrameRequest gpu = Request(s.gpu_data);
     gpu.layers = {
         {"", &in}, {"Normal Map", &n}, {"Roughness", &rough}, {"Metalness", &metal}, {"Specular Albedo", &spec}};
-    FrameRequest cpu = gpu;
-    cpu.render_command = PF_Cmd_SMART_RENDER;
-    cpu.gpu.reset();
-    const FrameResult g = Render(gpu), want = Render(cpu);
-    ASSERT_EQ(g.err(), PF_Err_NONE);
-    ASSERT_EQ(want.err(), PF_Err_NONE);
-    EXPECT_FALSE(g.fallback);
-    ExpectSamePicture(*g.output, *want.output);
+    const FrameResult want = ExpectCpuPicture(gpu);
+    ASSERT_TRUE(want.output);
     int nans = 0;
     for (int y = 0; y < kH; ++y)
         for (int x = 0; x < kW; ++x) {
@@ -743,19 +711,7 @@ TEST_F(OpenClFrames, NonFiniteHdriTexelsLightAsOnTheCpu) {
     p.SetFloat("HDRI Roughness Bias", 0.0);
     FrameRequest gpu = Request(s.gpu_data);
     gpu.layers["HDRI"] = &env;
-    FrameRequest cpu = gpu;
-    cpu.render_command = PF_Cmd_SMART_RENDER;
-    cpu.gpu.reset();
-    const FrameResult g = Render(gpu), want = Render(cpu);
-    ASSERT_EQ(g.err(), PF_Err_NONE);
-    ASSERT_EQ(want.err(), PF_Err_NONE);
-    EXPECT_FALSE(g.fallback);
-    ExpectSamePicture(*g.output, *want.output);
-    for (int y = 0; y < kH; y += 5)
-        for (int x = 0; x < kW; x += 9) {
-            auto a = g.output->Get(x, y), b = want.output->Get(x, y);
-            printf("DBG %d %d gpu %g %g %g %g cpu %g %g %g %g\n", x, y, a.a, a.r, a.g, a.b, b.a, b.r, b.g, b.b);
-        }
+    ExpectCpuPicture(gpu);
 }
 
 }  // namespace

@@ -252,25 +252,73 @@ TEST(PrepareHdriImages, DiffuseAtSigma100AndSpecularAtTheSliderValue) {
     }
 }
 
-// Rows wrap, so in an image whose rows repeat every 8 pixels the outputs at x and x + 64
-// sum the same values with the same weights in the same order and must be the same bits,
-// although the convolution reaches them in different parts of its loop (a full block of
-// outputs and the rest of the line).
-TEST(BlurHdri, RepeatingRowsBlurToTheSameBitsAlongTheWholeLine) {
-    const int w = 72, h = 3;
-    Image src = RandomImage(8, h, 8, 17u), periodic(static_cast<size_t>(w) * h * 4);
+// One pass with the sums each copy of the convolution must make: every tap, first to
+// last, the product added to the running sum in one rounding (fused) or two.
+Image ExactPass(const Image& src, int w, int h, int stride, float sigma, bool rows, bool fused) {
+    float weights[kMaxBlurTaps];
+    const int radius = NormalizedBlurWeights(sigma, weights);
+    Image out = src;
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            for (int c = 0; c < 4; ++c) periodic[At(x, y, w, c)] = src[At(x % 8, y, 8, c)];
-    for (float sigma : {1.0f, 4.0f, 20.0f}) {
-        Image out(periodic.size());
-        BlurHdriRows(periodic.data(), out.data(), w, h, w, sigma);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x + 64 < w; ++x)
-                for (int c = 0; c < 3; ++c)
-                    ASSERT_EQ(out[At(x, y, w, c)], out[At(x + 64, y, w, c)])
-                        << "sigma " << sigma << " at " << x << "," << y << " channel " << c;
+        for (int x = 0; x < w; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                float acc = 0.0f;
+                for (int t = 0; t <= 2 * radius; ++t) {
+                    const int sx = rows ? ((x + t - radius) % w + w) % w : x;
+                    const int sy = rows ? y : std::clamp(y + t - radius, 0, h - 1);
+                    const float v = src[At(sx, sy, stride, c)];
+                    acc = fused ? std::fma(weights[t], v, acc) : acc + weights[t] * v;
+                }
+                out[At(x, y, stride, c)] = acc;
+            }
+            out[At(x, y, stride, 3)] = 1.0f;
+        }
+    return out;
+}
+
+struct BlurCopyGuard {
+    ~BlurCopyGuard() { SetHdriBlurCopy(HdriBlurCopy::Auto); }
+};
+
+// However the blocks and strips fall (whole and partial strips of columns or rows,
+// rows narrower than the radius, columns shorter than it, padded rows), each copy
+// gives the very bits of its sums, untouched gaps included.
+TEST(BlurHdri, EveryCopyGivesTheBitsOfItsTapsSummedInOrder) {
+    BlurCopyGuard restore;
+    // The AVX2 copy fuses its multiply-adds where the compiler contracts them, which
+    // GCC does only when optimising.
+#ifdef __OPTIMIZE__
+    constexpr bool kAvx2Fuses = true;
+#else
+    constexpr bool kAvx2Fuses = false;
+#endif
+    const std::pair<HdriBlurCopy, bool> copies[] = {{HdriBlurCopy::Baseline, false},
+                                                    {HdriBlurCopy::Avx2Fma, kAvx2Fuses}};
+    int copiesRun = 0;
+    for (auto [copy, fused] : copies) {
+        if (!SetHdriBlurCopy(copy)) continue;  // a CPU without AVX2 and FMA
+        ++copiesRun;
+        for (auto [w, h, stride, sigma] : {std::tuple{37, 23, 41, 1.3f},
+                                           {300, 7, 300, 100.0f},
+                                           {13, 270, 13, 30.0f},
+                                           {1, 9, 1, 3.0f},
+                                           {9, 1, 9, 3.0f},
+                                           {64, 66, 67, 0.5f},
+                                           {45, 45, 45, 7.0f}}) {
+            const Image src = RandomImage(w, h, stride, 3u + w * 5u + h);
+            for (bool rows : {true, false}) {
+                SCOPED_TRACE(testing::Message() << (fused ? "fused " : "unfused ") << (rows ? "rows " : "columns ") << w
+                                                << "x" << h << " stride " << stride << " sigma " << sigma);
+                Image out = src;
+                (rows ? BlurHdriRows : BlurHdriColumns)(src.data(), out.data(), w, h, stride, sigma);
+                const Image want = ExactPass(src, w, h, stride, sigma, rows, fused);
+                for (size_t i = 0; i < out.size(); ++i)
+                    ASSERT_EQ(std::memcmp(&out[i], &want[i], sizeof(float)), 0)
+                        << "pixel " << i / 4 % stride << ", " << i / 4 / stride << " channel " << i % 4 << ": "
+                        << out[i] << " vs " << want[i];
+            }
+        }
     }
+    EXPECT_GE(copiesRun, 1);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-// The whole-row light bodies (baseline and AVX2 copies) against the per-pixel entry
-// point: every byte of the output, padding included, must be the same, in every depth,
-// for every light kind, first and later passes, with and without the source blend, on
-// frames whose layers cover all rows, some rows, or part of each row.
+// The whole-row light and incidence-and-rim bodies (baseline and AVX2 copies) against
+// the per-pixel entry point: every byte of the output, padding included, must be the
+// same, in every depth, for every light kind and term combination, first and later
+// passes, with and without the source blend, on frames whose layers cover all rows,
+// some rows, or part of each row.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -91,16 +92,23 @@ FrameSettings lightSettings(int kind, int first, float sourceBlend, int width, i
 
 // Renders one pass with the given bodies from the same starting output; returns the
 // output's bytes.
+// The layers a cover case cuts short (by rows) and narrow (by columns).
+struct CutLayers {
+    int shorter, narrower;
+};
+constexpr CutLayers kLightCuts{SLOT_ROUGHNESS, SLOT_SPECULAR};
+constexpr CutLayers kRimCuts{SLOT_NORMAL, SLOT_DIFFUSE_ALBEDO};
+
 template <typename Pixel>
-std::vector<unsigned char> render(CpuRowBodies bodies, int kind, int first, float blend, int width, int height,
-                                  Cover cover) {
+std::vector<unsigned char> render(CpuRowBodies bodies, const FrameSettings& fs, int width, int height, Cover cover,
+                                  CutLayers cut) {
     std::mt19937 rng(1234u + static_cast<unsigned>(width * 31 + height));
     RandomWorld<Pixel> out(width, height, rng, false);
     std::vector<RandomWorld<Pixel>> layers;
     layers.reserve(kPassLayerCount);
     for (int i = 0; i < kPassLayerCount; ++i) {
-        const bool shorter = cover == Cover::ShortLayer && i == SLOT_ROUGHNESS;
-        const bool narrower = cover == Cover::NarrowLayer && i == SLOT_SPECULAR;
+        const bool shorter = cover == Cover::ShortLayer && i == cut.shorter;
+        const bool narrower = cover == Cover::NarrowLayer && i == cut.narrower;
         layers.emplace_back(narrower ? width - 5 : width, shorter ? height - 4 : height, rng, i == SLOT_DIFFUSE_ALBEDO);
     }
     FrameContext ctx;
@@ -115,7 +123,7 @@ std::vector<unsigned char> render(CpuRowBodies bodies, int kind, int first, floa
         ctx.passRowBytes[i] = layers[i].w.rowbytes;
     }
     RowBodiesScope scope(bodies);
-    EXPECT_EQ(RenderPassCpu(ctx, lightSettings(kind, first, blend, width, height)), PF_Err_NONE);
+    EXPECT_EQ(RenderPassCpu(ctx, fs), PF_Err_NONE);
     std::vector<unsigned char> bytes(out.px.size() * sizeof(Pixel));
     std::memcpy(bytes.data(), out.px.data(), bytes.size());
     return bytes;
@@ -149,8 +157,9 @@ void expectRowBodiesMatchPerPixel() {
                     for (Cover cover : {Cover::All, Cover::ShortLayer, Cover::NarrowLayer})
                         for (Size s : sizes) {
                             if (cover != Cover::All && (s.w < 6 || s.h < 5)) continue;
-                            const auto ref = render<Pixel>(CpuRowBodies::PerPixel, kind, first, blend, s.w, s.h, cover);
-                            const auto got = render<Pixel>(bodies, kind, first, blend, s.w, s.h, cover);
+                            const FrameSettings fs = lightSettings(kind, first, blend, s.w, s.h);
+                            const auto ref = render<Pixel>(CpuRowBodies::PerPixel, fs, s.w, s.h, cover, kLightCuts);
+                            const auto got = render<Pixel>(bodies, fs, s.w, s.h, cover, kLightCuts);
                             EXPECT_TRUE(ref == got)
                                 << "depth " << PixelTraits<Pixel>::kDepth << " bodies "
                                 << (bodies == CpuRowBodies::Avx2 ? "avx2" : "baseline") << " kind " << kind << " first "
@@ -163,6 +172,55 @@ void expectRowBodiesMatchPerPixel() {
 TEST(LightRowBodies, MatchPerPixelBodyIn8Bits) { expectRowBodiesMatchPerPixel<PF_Pixel8>(); }
 TEST(LightRowBodies, MatchPerPixelBodyIn16Bits) { expectRowBodiesMatchPerPixel<PF_Pixel16>(); }
 TEST(LightRowBodies, MatchPerPixelBodyInFloat) { expectRowBodiesMatchPerPixel<PF_PixelFloat>(); }
+
+// Incidence and rim: each term on, off, or on with no amount; powers that are
+// fractional, zero (0^0) and whole; with and without the threshold remap.
+template <typename Pixel>
+void expectIncidenceRimRowBodiesMatchPerPixel() {
+    struct Terms {
+        int incEnable;
+        float incAmount, incPower;
+        int rimEnable;
+        float rimAmount, rimPower, threshold;
+    };
+    const Terms terms[] = {
+        {1, 0.8f, 1.7f, 1, 0.6f, 2.5f, 0.2f}, {1, 1.2f, 0.0f, 0, 0.6f, 1.0f, 0.0f},
+        {0, 1.0f, 2.0f, 1, 0.9f, 0.5f, 0.0f}, {1, 0.0f, 2.0f, 1, 0.5f, 3.0f, 1.0f},
+        {0, 1.0f, 1.0f, 0, 1.0f, 1.0f, 0.0f}, {1, 2.0f, 2.0f, 1, 1.0f, 0.0f, 0.4f},
+    };
+    const struct { int w, h; } sizes[] = {{37, 13}, {301, 3}, {1, 1}};
+    for (CpuRowBodies bodies : rowBodiesHere())
+        for (const Terms& t : terms)
+            for (int first : {0, 1})
+                for (Cover cover : {Cover::All, Cover::ShortLayer, Cover::NarrowLayer})
+                    for (const auto& s : sizes) {
+                        if (cover != Cover::All && (s.w < 6 || s.h < 5)) continue;
+                        FrameSettings fs{};
+                        fs.pass_type = PASS_INCIDENCE_RIM;
+                        fs.is_first_light = first;
+                        fs.width = fs.stride = s.w;
+                        fs.height = s.h;
+                        fs.output_mode = 1;
+                        fs.incidence_enable = t.incEnable, fs.incidence_amount = t.incAmount;
+                        fs.incidence_power = t.incPower;
+                        fs.incidence_r = 1.0f, fs.incidence_g = 0.5f, fs.incidence_b = 0.25f;
+                        fs.rimlight_enable = t.rimEnable, fs.rimlight_amount = t.rimAmount;
+                        fs.rimlight_power = t.rimPower, fs.rimlight_threshold = t.threshold;
+                        fs.rimlight_r = 0.2f, fs.rimlight_g = 0.7f, fs.rimlight_b = 1.3f;
+                        fs.rimlight_angle = 2.2f;
+                        const auto ref = render<Pixel>(CpuRowBodies::PerPixel, fs, s.w, s.h, cover, kRimCuts);
+                        const auto got = render<Pixel>(bodies, fs, s.w, s.h, cover, kRimCuts);
+                        EXPECT_TRUE(ref == got)
+                            << "depth " << PixelTraits<Pixel>::kDepth << " bodies "
+                            << (bodies == CpuRowBodies::Avx2 ? "avx2" : "baseline") << " terms " << (&t - terms)
+                            << " first " << first << " cover " << static_cast<int>(cover) << " size " << s.w << "x"
+                            << s.h << ": first difference at " << firstDifference(ref, got, sizeof(Pixel));
+                    }
+}
+
+TEST(IncidenceRimRowBodies, MatchPerPixelBodyIn8Bits) { expectIncidenceRimRowBodiesMatchPerPixel<PF_Pixel8>(); }
+TEST(IncidenceRimRowBodies, MatchPerPixelBodyIn16Bits) { expectIncidenceRimRowBodiesMatchPerPixel<PF_Pixel16>(); }
+TEST(IncidenceRimRowBodies, MatchPerPixelBodyInFloat) { expectIncidenceRimRowBodiesMatchPerPixel<PF_PixelFloat>(); }
 
 // The choice itself: a copy the processor lacks is never used, and turning the row
 // bodies off takes effect.
@@ -181,6 +239,13 @@ TEST(LightRowBodies, ChoiceFollowsTheProcessor) {
     EXPECT_NE(LightRowBodyFor(PIXEL_ARGB8, p, LIGHT_AMBIENT), nullptr);
     EXPECT_EQ(LightRowBodyFor(PIXEL_ARGB8, p, 0), nullptr);  // not a light: the per-pixel body
     EXPECT_EQ(LightRowBodyFor(PIXEL_BGRA32F, p, LIGHT_AMBIENT), nullptr);
+    IncidenceRimPass rim{};
+    EXPECT_NE(IncidenceRimRowBodyFor(PIXEL_ARGB16, rim), nullptr);
+    EXPECT_EQ(IncidenceRimRowBodyFor(PIXEL_BGRA32F, rim), nullptr);
+    {
+        RowBodiesScope s(CpuRowBodies::PerPixel);
+        EXPECT_EQ(IncidenceRimRowBodyFor(PIXEL_ARGB16, rim), nullptr);
+    }
     EXPECT_EQ(ActiveCpuRowBodies(), CpuHasAvx2() ? CpuRowBodies::Avx2 : CpuRowBodies::Baseline);
 }
 

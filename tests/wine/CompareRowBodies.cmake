@@ -1,7 +1,9 @@
 # Renders the driver's small CPU frames with the Windows module under Wine twice, with
-# the light passes' AVX2 row bodies and with the per-pixel body, and fails unless the
-# two listings are the same to the last digit: the AVX2 copy runs on Windows (32-byte
-# vectors spilled to a 16-byte aligned stack included) and gives the same frames.
+# the AVX2 row bodies (light, incidence and rim, and environment passes) and with the
+# per-pixel body, and fails unless the two listings are the same to the last digit:
+# the AVX2 copies run on Windows (32-byte vectors spilled to a 16-byte aligned stack
+# included) and give the same frames. Windows has no vector math library, so its
+# environment body keeps the C library's scalar calls and must match exactly too.
 foreach(var WINDOWS_DRIVER WINDOWS_MODULE WINE WINEPREFIX OUTPUT_DIR)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "CompareRowBodies.cmake needs -D${var}=...")

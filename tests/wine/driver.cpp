@@ -145,7 +145,8 @@ int Report(const std::string& module_path) {
 // Every CPU pass kind (image-based light, a light of each kind, incidence and rim)
 // over a small odd-sized frame with padded rows and some uncovered pixels: once with
 // the input and a normal map, once with every pass layer assigned (the light passes'
-// whole-row bodies, the AVX2 copy where the processor has it).
+// whole-row bodies, the AVX2 copy where the processor has it). The incidence and rim
+// and the environment passes take their row bodies in both.
 int Frames(const std::string& module_path) {
     minihost::Session s(module_path);
     if (s.GlobalSetup().err || s.ParamsSetup().err) throw minihost::Error("setup failed");
