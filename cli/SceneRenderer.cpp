@@ -13,7 +13,7 @@
 #include "minihost/Composition.h"
 #include "minihost/Error.h"
 #include "minihost/Frame.h"
-#include "minihost/OpenClDevice.h"
+#include "minihost/GpuDevice.h"
 #include "minihost/ParamText.h"
 #include "minihost/Session.h"
 
@@ -134,24 +134,26 @@ SceneRenderer::SceneRenderer(const std::string& module_path, int threads) {
 SceneRenderer::~SceneRenderer() {
     if (!gpu_data_) return;
     try {
-        sessions_.front()->SetdownGpuDevice(0, gpu_data_);
+        sessions_.front()->SetdownGpuDevice(device_index_, gpu_data_);
     } catch (const minihost::Error&) {
         // A destructor cannot report; the process is ending its use of the module.
     }
 }
 
-std::optional<std::string> SceneRenderer::UseOpenClDevice(const minihost::OpenClDeviceEntry& entry,
-                                                          const HostFaults& faults) {
-    device_ = std::make_shared<minihost::OpenClDevice>(entry, faults.gpu_queue);
+std::optional<std::string> SceneRenderer::UseGpuDevice(std::shared_ptr<minihost::GpuDevice> device,
+                                                       const HostFaults& faults) {
+    if (gpu_data_) throw minihost::Error("a GPU device is in use already");
+    device_ = std::move(device);
     for (auto& session : sessions_) {
-        session->gpu().AddDevice(device_);
+        // Every session adds its devices in the same order, so the index is the same in each.
+        device_index_ = session->gpu().AddDevice(device_);
         session->gpu().faults.device_info_fails = faults.gpu_device_info;
         session->gpu().faults.first_world_data_null = faults.gpu_world_data;
         session->gpu().faults.device_memory_fails = faults.gpu_memory;
         if (faults.gpu_suite) session->suites().SetMode("PF GPU Device Suite", 1, minihost::SuiteMode::AcquireFails);
     }
     // One setup for the process: every session drives the same loaded module.
-    const minihost::GpuSetup setup = sessions_.front()->SetupGpuDevice(0);
+    const minihost::GpuSetup setup = sessions_.front()->SetupGpuDevice(device_index_);
     if (setup.accepted) {
         gpu_data_ = setup.gpu_data;
         return std::nullopt;
@@ -216,11 +218,14 @@ Frame SceneRenderer::RenderOn(minihost::Session& session, int frame, FrameReport
     request.current_time = A_long(frame) * 1000;
     if (gpu_data_) {
         request.render_command = PF_Cmd_SMART_RENDER_GPU;
-        request.gpu = minihost::GpuTarget{0, gpu_data_, 0};
+        request.gpu = minihost::GpuTarget{device_index_, gpu_data_, 0};
     }
     const minihost::FrameResult result = minihost::RenderFrame(session, request);
     const std::string context =
         "frame " + std::to_string(frame) + (result.rendered ? " (smart render)" : " (smart pre-render)");
+    // The host's own failure, not the effect's: say what it was.
+    if (result.err() != PF_Err_NONE && !result.host_errors.empty())
+        throw minihost::Error(context + ": " + result.host_errors.front());
     if (result.err() != PF_Err_NONE)
         throw EffectError(result.err(), context, (result.rendered ? result.render : result.pre_render).Message());
     if (!result.output) {
@@ -236,8 +241,8 @@ Frame SceneRenderer::RenderOn(minihost::Session& session, int frame, FrameReport
         out.pixels.data_window = data_window_;
     }
     report.frame = frame;
-    report.backend = gpu_data_ ? "opencl" : "cpu";
-    if (gpu_data_) report.device = device_->entry().name;
+    report.backend = !gpu_data_ ? "cpu" : device_->framework() == PF_GPU_Framework_CUDA ? "cuda" : "opencl";
+    if (gpu_data_) report.device = device_->name();
     report.fallback = result.fallback;
     report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return out;

@@ -13,12 +13,12 @@
 #include "cli/Images.h"
 #include "cli/ParamCheck.h"
 #include "cli/SceneImages.h"
+#include "host/AE_Effect.h"
 
 namespace minihost {
-class OpenClDevice;
+class GpuDevice;
 class Session;
 class World;
-struct OpenClDeviceEntry;
 }  // namespace minihost
 
 namespace morvel::cli {
@@ -26,7 +26,7 @@ namespace morvel::cli {
 // How one frame was rendered.
 struct FrameReport {
     int frame = 0;
-    std::string backend;                // "cpu" or "opencl"
+    std::string backend;                // "cpu", "opencl" or "cuda"
     std::optional<std::string> device;  // the GPU device's name
     bool fallback = false;              // the effect rendered the frame again on the CPU
     double seconds = 0;
@@ -59,12 +59,12 @@ public:
     // (the HDRI always in float). Throws SceneError.
     void Load(const SceneImages& scene, int depth, const std::vector<ParamSetting>& overrides = {});
 
-    // Offers the OpenCL device to the effect with GPU device setup; frames then go
-    // through the GPU command on it, all threads sharing the device. Returns
-    // nullopt when the effect takes the device, else why not (frames then render
-    // through the CPU command, as the host does). Throws minihost::Error when the
-    // device cannot be opened.
-    std::optional<std::string> UseOpenClDevice(const minihost::OpenClDeviceEntry& entry, const HostFaults& faults);
+    // Offers the GPU device (OpenCL or CUDA) to the effect with GPU device setup;
+    // frames then go through the GPU command on it, all threads sharing the
+    // device. Returns nullopt when the effect takes the device, else why not
+    // (frames then render through the CPU command, as the host does, unless another
+    // device is offered next).
+    std::optional<std::string> UseGpuDevice(std::shared_ptr<minihost::GpuDevice> device, const HostFaults& faults);
     // Each rendered frame's report, called like `done`.
     void OnReport(std::function<void(const FrameReport&)> sink) { report_ = std::move(sink); }
 
@@ -89,8 +89,9 @@ private:
     // The input's display origin and data window, which every output keeps.
     int origin_x_ = 0, origin_y_ = 0;
     std::optional<Window> data_window_;
-    std::shared_ptr<minihost::OpenClDevice> device_;
-    void* gpu_data_ = nullptr;  // set while the effect holds device 0
+    std::shared_ptr<minihost::GpuDevice> device_;
+    A_u_long device_index_ = 0;
+    void* gpu_data_ = nullptr;  // set while the effect holds device_index_
     std::function<void(const FrameReport&)> report_;
 };
 

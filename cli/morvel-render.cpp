@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <new>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -90,13 +92,42 @@ private:
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
-// Offers each device to the effect on its own, as a host probing its devices would.
+// Offers a device to the effect on its own, as a host probing its devices would,
+// and prints one line for it (with -v, why it is not used).
+void ProbeDevice(const std::string& module, const std::string& label,
+                 const std::function<std::shared_ptr<minihost::GpuDevice>()>& open, bool verbose) {
+    std::string verdict;
+    std::string why;
+    try {
+        minihost::Session session(module);
+        session.GlobalSetup();
+        session.gpu().AddDevice(open());
+        const minihost::GpuSetup setup = session.SetupGpuDevice(0);
+        if (setup.accepted) {
+            verdict = "accepted";
+            session.SetdownGpuDevice(0, setup.gpu_data);
+        } else {
+            verdict = "declined";
+            why = setup.outcome.err ? "device setup returned error " + std::to_string(setup.outcome.err) : "";
+            if (!setup.outcome.Message().empty()) why += (why.empty() ? "" : ": ") + setup.outcome.Message();
+        }
+    } catch (const minihost::Error& e) {
+        verdict = "unusable";
+        why = e.what();
+    }
+    std::printf("%s: %s\n", label.c_str(), verdict.c_str());
+    if (verbose && !why.empty()) std::printf("    %s\n", why.c_str());
+}
+
 void ListDevices(const std::string& module, bool verbose) {
     const minihost::CudaAvailability cuda = minihost::CudaDevices();
-    if (cuda.why.empty())
-        std::printf("CUDA: %d device(s); this morvel-render cannot host them yet\n", cuda.count);
-    else
-        std::printf("no CUDA devices (%s)\n", cuda.why.c_str());
+    if (cuda.devices.empty()) std::printf("no CUDA devices (%s)\n", cuda.why.c_str());
+    for (const minihost::CudaDeviceEntry& d : cuda.devices) {
+        const std::string label = "cuda " + std::to_string(d.ordinal) + "  gpu  " + d.name + " (compute " +
+                                  std::to_string(d.major) + "." + std::to_string(d.minor) + ")";
+        ProbeDevice(
+            module, label, [&] { return std::make_shared<minihost::CudaDevice>(d); }, verbose);
+    }
     const std::vector<minihost::OpenClDeviceEntry> devices = minihost::ListOpenClDevices();
     if (devices.empty()) {
         std::printf("no OpenCL devices (no OpenCL library, or no platform installed)\n");
@@ -104,44 +135,76 @@ void ListDevices(const std::string& module, bool verbose) {
     }
     for (std::size_t i = 0; i < devices.size(); ++i) {
         const minihost::OpenClDeviceEntry& d = devices[i];
-        std::string verdict;
-        std::string why;
-        try {
-            minihost::Session session(module);
-            session.GlobalSetup();
-            session.gpu().AddDevice(std::make_shared<minihost::OpenClDevice>(d));
-            const minihost::GpuSetup setup = session.SetupGpuDevice(0);
-            if (setup.accepted) {
-                verdict = "accepted";
-                session.SetdownGpuDevice(0, setup.gpu_data);
-            } else {
-                verdict = "declined";
-                why = setup.outcome.err ? "device setup returned error " + std::to_string(setup.outcome.err) : "";
-                if (!setup.outcome.Message().empty()) why += (why.empty() ? "" : ": ") + setup.outcome.Message();
-            }
-        } catch (const minihost::Error& e) {
-            verdict = "unusable";
-            why = e.what();
-        }
-        std::printf("%zu  %-3s  %s (%s): %s\n", i, d.gpu ? "gpu" : "cpu", d.name.c_str(), d.platform_name.c_str(),
-                    verdict.c_str());
-        if (verbose && !why.empty()) std::printf("    %s\n", why.c_str());
+        const std::string label =
+            std::to_string(i) + "  " + (d.gpu ? "gpu" : "cpu") + "  " + d.name + " (" + d.platform_name + ")";
+        ProbeDevice(
+            module, label, [&] { return std::make_shared<minihost::OpenClDevice>(d); }, verbose);
     }
 }
 
-// The device --backend asks for: opencl takes the first GPU, else any OpenCL
-// device; auto only a GPU (a CPU platform would be slower than the CPU path).
-std::optional<minihost::OpenClDeviceEntry> PickDevice(Backend backend) {
-    if (backend != Backend::OpenCl && backend != Backend::Auto) return std::nullopt;
-    const std::vector<minihost::OpenClDeviceEntry> devices = minihost::ListOpenClDevices();
-    for (const auto& d : devices)
-        if (d.gpu) return d;
-    if (backend == Backend::OpenCl) {
-        if (devices.empty())
-            throw SceneError("--backend opencl: no OpenCL device found (no OpenCL library or platform installed)");
-        return devices.front();
+// A GPU device --backend may use, opened only when its turn comes.
+struct Candidate {
+    const char* kind;  // "CUDA" or "OpenCL"
+    std::function<std::shared_ptr<minihost::GpuDevice>()> open;
+};
+
+// The devices --backend asks for, in order of preference: cuda the first CUDA
+// device; opencl the first OpenCL GPU, else any OpenCL device; auto a CUDA device,
+// then an OpenCL GPU (a CPU platform would be slower than the CPU path).
+std::vector<Candidate> Candidates(Backend backend, const HostFaults& faults) {
+    std::vector<Candidate> out;
+    if (backend == Backend::Cuda || backend == Backend::Auto) {
+        const minihost::CudaAvailability cuda = minihost::CudaDevices();
+        if (cuda.devices.empty() && backend == Backend::Cuda)
+            throw SceneError("--backend cuda: no CUDA device (" + cuda.why + ")");
+        if (!cuda.devices.empty()) {
+            const minihost::CudaDeviceEntry first = cuda.devices.front();
+            out.push_back({"CUDA", [first] { return std::make_shared<minihost::CudaDevice>(first); }});
+        }
     }
-    return std::nullopt;
+    if (backend == Backend::OpenCl || backend == Backend::Auto) {
+        const std::vector<minihost::OpenClDeviceEntry> devices = minihost::ListOpenClDevices();
+        std::optional<minihost::OpenClDeviceEntry> pick;
+        for (const auto& d : devices)
+            if (d.gpu && !pick) pick = d;
+        if (backend == Backend::OpenCl) {
+            if (devices.empty())
+                throw SceneError("--backend opencl: no OpenCL device found (no OpenCL library or platform installed)");
+            if (!pick) pick = devices.front();
+        }
+        const bool foreign_queue = faults.gpu_queue;
+        if (pick)
+            out.push_back({"OpenCL", [entry = *pick, foreign_queue] {
+                               return std::make_shared<minihost::OpenClDevice>(entry, foreign_queue);
+                           }});
+    }
+    return out;
+}
+
+// Offers the candidates to the effect in turn until it takes one. A device asked
+// for by name that cannot be opened stops the run; under auto it is skipped with
+// a warning. Each device the effect declines is reported; none taken is the CPU.
+void ChooseDevice(SceneRenderer& renderer, const Options& o, const HostFaults& faults) {
+    const std::vector<Candidate> candidates = Candidates(o.backend, faults);
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        const Candidate& c = candidates[i];
+        const char* next = i + 1 < candidates.size() ? "trying the next device" : "rendering on the CPU";
+        std::shared_ptr<minihost::GpuDevice> device;
+        try {
+            device = c.open();
+        } catch (const minihost::Error& e) {
+            if (o.backend != Backend::Auto)
+                throw SceneError(std::string("--backend ") + (o.backend == Backend::Cuda ? "cuda" : "opencl") + ": " +
+                                 e.what());
+            if (!o.quiet) std::fprintf(stderr, "morvel-render: warning: %s; %s\n", e.what(), next);
+            continue;
+        }
+        const std::string name = device->name();
+        const std::optional<std::string> why = renderer.UseGpuDevice(std::move(device), faults);
+        if (!why) return;
+        std::fprintf(stderr, "morvel-render: %s device '%s' not used (%s); %s\n", c.kind, name.c_str(), why->c_str(),
+                     next);
+    }
 }
 
 HostFaults Faults(const Options& o) {
@@ -157,12 +220,6 @@ HostFaults Faults(const Options& o) {
 }
 
 int Run(const Options& o) {
-    if (o.backend == Backend::Cuda) {
-        const minihost::CudaAvailability cuda = minihost::CudaDevices();
-        if (!cuda.why.empty()) throw SceneError("--backend cuda: no CUDA device (" + cuda.why + ")");
-        throw SceneError("--backend cuda: this morvel-render cannot host a CUDA device yet; use opencl, cpu or auto");
-    }
-
     const std::string module = o.module ? *o.module : FindModule();
     std::error_code ec;
     if (o.module && !fs::exists(*o.module, ec)) throw SceneError(*o.module + ": no such module file (--module)");
@@ -175,11 +232,7 @@ int Run(const Options& o) {
         ListParams(renderer.Params());
         return 0;
     }
-    if (const std::optional<minihost::OpenClDeviceEntry> device = PickDevice(o.backend)) {
-        if (std::optional<std::string> why = renderer.UseOpenClDevice(*device, Faults(o)))
-            std::fprintf(stderr, "morvel-render: OpenCL device '%s' not used (%s); rendering on the CPU\n",
-                         device->name.c_str(), why->c_str());
-    }
+    if (o.backend != Backend::Cpu) ChooseDevice(renderer, o, Faults(o));
     std::unique_ptr<std::ofstream> report;
     if (o.report) {
         report = std::make_unique<std::ofstream>(*o.report, std::ios::trunc);

@@ -141,7 +141,13 @@ PF_Err CheckoutLayerPixels(PF_ProgPtr ref, A_long checkout_id, PF_EffectWorld** 
     const World* w = LayerOf(*job, it->second);
     if (!w) return PF_Err_NONE;
     if (OnGpu(*job)) {
-        *pixels = GpuLayerOf(*job, it->second, *w);
+        // Called from the effect: a failure is its error code, never an exception through it.
+        try {
+            *pixels = GpuLayerOf(*job, it->second, *w);
+        } catch (const Error& e) {
+            job->result->host_errors.emplace_back(e.what());
+            return PF_Err_OUT_OF_MEMORY;
+        }
         return PF_Err_NONE;
     }
     // A copy per frame: what the effect does to the struct stays in this frame.
@@ -244,8 +250,9 @@ FrameResult RenderFrame(Session& session, const FrameRequest& request) {
     result.output.emplace(OutputBefore(request, width, height));
     job.output = &*result.output;
     const bool on_gpu = OnGpu(job);
+    const GpuDevice* device = on_gpu ? session.gpu().Device(request.gpu->device_index) : nullptr;
     if (on_gpu) {
-        if (!session.gpu().Device(request.gpu->device_index))
+        if (!device)
             throw Error("GPU frame on device " + std::to_string(request.gpu->device_index) + ": the host has " +
                         std::to_string(session.gpu().Count()) + " GPU devices");
         job.gpu_output = &MakeGpuWorld(job, width, height);
@@ -262,7 +269,7 @@ FrameResult RenderFrame(Session& session, const FrameRequest& request) {
     render_input.pre_render_data = pre_output.pre_render_data;
     if (on_gpu) {
         render_input.gpu_data = request.gpu->gpu_data;
-        render_input.what_gpu = PF_GPU_Framework_OPENCL;
+        render_input.what_gpu = device->framework();
         render_input.device_index = request.gpu->device_index;
     }
     PF_SmartRenderCallbacks render_cb{CheckoutLayerPixels, CheckinLayerPixels, CheckoutOutput};
@@ -270,7 +277,11 @@ FrameResult RenderFrame(Session& session, const FrameRequest& request) {
     options.extra = &render_extra;
     result.rendered = true;
     const auto start = std::chrono::steady_clock::now();
-    result.render = session.Send(request.render_command, options);
+    {
+        // The host's GPU commands run with the device's context current on the calling thread.
+        DeviceScope scope(device);
+        result.render = session.Send(request.render_command, options);
+    }
     result.command_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     result.fallback = std::count(result.pixel_checkouts.begin(), result.pixel_checkouts.end(), 0) > 1;
     if (on_gpu) {

@@ -82,6 +82,9 @@ struct FrameResult {
     // The frame's layers were checked out a second time: the effect rendered the
     // frame again on the CPU.
     bool fallback = false;
+    // What the host itself failed at during the command (a GPU layer it could not
+    // allocate or upload); the effect got an error code for each.
+    std::vector<std::string> host_errors;
     // Where the render's time went, in seconds: the render command as a whole, and
     // within it the host's uploads of GPU layers; then the GPU output's read-back.
     double command_seconds = 0, upload_seconds = 0, readback_seconds = 0;

@@ -16,7 +16,7 @@ GpuWorld::GpuWorld(GpuHost& host, A_u_long device_index, int width, int height, 
                     std::to_string(row_padding) + ": size must be positive and padding a multiple of 16");
     const size_t row = size_t(width) * 16 + size_t(row_padding);
     bytes_ = row * size_t(height);
-    buffer_ = device_.CreateBuffer(bytes_);
+    buffer_ = device_.Allocate(bytes_);
     view_.world_flags = PF_WorldFlag_WRITEABLE;
     view_.data = nullptr;  // as the real host: the pixels are on the device
     view_.rowbytes = static_cast<A_long>(row);
@@ -29,7 +29,7 @@ GpuWorld::GpuWorld(GpuHost& host, A_u_long device_index, int width, int height, 
 
 GpuWorld::~GpuWorld() {
     host_.Unregister(this);
-    device_.api().ReleaseMemObject(buffer_);
+    device_.Free(buffer_);
 }
 
 void GpuWorld::Upload(const World& from) {
@@ -40,12 +40,12 @@ void GpuWorld::Upload(const World& from) {
             float* q = &pixels[(size_t(y) * view_.width + x) * 4];
             q[0] = p.b, q[1] = p.g, q[2] = p.r, q[3] = p.a;
         }
-    device_.Write(buffer_, size_t(view_.rowbytes), size_t(view_.width) * 16, size_t(view_.height), pixels.data());
+    device_.WriteRows(buffer_, size_t(view_.rowbytes), size_t(view_.width) * 16, size_t(view_.height), pixels.data());
 }
 
 World GpuWorld::Download() const {
     std::vector<float> pixels(size_t(view_.width) * size_t(view_.height) * 4);
-    device_.Read(buffer_, size_t(view_.rowbytes), size_t(view_.width) * 16, size_t(view_.height), pixels.data());
+    device_.ReadRows(buffer_, size_t(view_.rowbytes), size_t(view_.width) * 16, size_t(view_.height), pixels.data());
     World w(view_.width, view_.height, 32);
     for (int y = 0; y < view_.height; ++y)
         for (int x = 0; x < view_.width; ++x) {
@@ -55,7 +55,7 @@ World GpuWorld::Download() const {
     return w;
 }
 
-A_u_long GpuHost::AddDevice(std::shared_ptr<OpenClDevice> device) {
+A_u_long GpuHost::AddDevice(std::shared_ptr<GpuDevice> device) {
     std::lock_guard lock(mutex_);
     devices_.push_back(std::move(device));
     return A_u_long(devices_.size() - 1);
@@ -66,7 +66,7 @@ A_u_long GpuHost::Count() const {
     return A_u_long(devices_.size());
 }
 
-OpenClDevice* GpuHost::Device(A_u_long index) const {
+GpuDevice* GpuHost::Device(A_u_long index) const {
     std::lock_guard lock(mutex_);
     return index < devices_.size() ? devices_[index].get() : nullptr;
 }
@@ -131,15 +131,11 @@ PF_Err GetDeviceInfo(PF_ProgPtr ref, A_u_long index, PF_GPUDeviceInfo* info) {
     GpuHost* h = HostOf(ref);
     if (!h || !info) return PF_Err_BAD_CALLBACK_PARAM;
     if (h->faults.device_info_fails) return PF_Err_INTERNAL_STRUCT_DAMAGED;
-    OpenClDevice* d = h->Device(index);
+    GpuDevice* d = h->Device(index);
     if (!d) return PF_Err_BAD_CALLBACK_PARAM;
     std::memset(info, 0, sizeof *info);
-    info->device_framework = PF_GPU_Framework_OPENCL;
     info->compatibleB = 1;
-    info->platformPV = d->entry().platform;
-    info->devicePV = d->entry().device;
-    info->contextPV = d->context();
-    info->command_queuePV = d->offered_queue();
+    d->Describe(*info);
     return PF_Err_NONE;
 }
 
@@ -150,12 +146,12 @@ PF_Err ExclusiveAccess(PF_ProgPtr ref, A_u_long index) {
 
 PF_Err AllocateDeviceMemory(PF_ProgPtr ref, A_u_long index, size_t size, void** memory) {
     GpuHost* h = HostOf(ref);
-    OpenClDevice* d = h ? h->Device(index) : nullptr;
+    GpuDevice* d = h ? h->Device(index) : nullptr;
     if (!d || !memory) return PF_Err_BAD_CALLBACK_PARAM;
     *memory = nullptr;
     if (h->faults.device_memory_fails) return PF_Err_OUT_OF_MEMORY;
     try {
-        *memory = d->CreateBuffer(size);
+        *memory = d->Allocate(size);
         ++h->device_allocations;
         return PF_Err_NONE;
     } catch (const Error&) {
@@ -165,10 +161,10 @@ PF_Err AllocateDeviceMemory(PF_ProgPtr ref, A_u_long index, size_t size, void** 
 
 PF_Err FreeDeviceMemory(PF_ProgPtr ref, A_u_long index, void* memory) {
     GpuHost* h = HostOf(ref);
-    OpenClDevice* d = h ? h->Device(index) : nullptr;
+    GpuDevice* d = h ? h->Device(index) : nullptr;
     if (!d) return PF_Err_BAD_CALLBACK_PARAM;
     if (memory) {
-        d->api().ReleaseMemObject(static_cast<clapi::cl_mem>(memory));
+        d->Free(memory);
         ++h->device_frees;
     }
     return PF_Err_NONE;
@@ -199,7 +195,7 @@ PF_Err CreateGPUWorld(PF_ProgPtr ref, A_u_long index, A_long width, A_long heigh
                       PF_PixelFormat format, PF_Boolean, PF_EffectWorld** world) {
     GpuHost* h = HostOf(ref);
     if (!h || format != PF_PixelFormat_GPU_BGRA128) return PF_Err_BAD_CALLBACK_PARAM;
-    // Buffers start zeroed in OpenCL only by chance; clear_pix is honoured by
+    // Device buffers start zeroed only by chance; clear_pix is honoured by
     // uploading an empty world.
     PF_Err err = h->Create(index, width, height, world);
     if (err == PF_Err_NONE) {

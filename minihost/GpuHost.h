@@ -1,5 +1,5 @@
-// The GPU side of the host: the OpenCL devices it offers the effect (by device
-// index), the GPU worlds it hands out (B G R A float device buffers with the
+// The GPU side of the host: the OpenCL and CUDA devices it offers the effect (by
+// device index), the GPU worlds it hands out (B G R A float device buffers with the
 // host's row pitch and a null data pointer) and the faults it can be told to make.
 #pragma once
 
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "host/AE_Effect.h"
-#include "minihost/OpenClDevice.h"
+#include "minihost/GpuDevice.h"
 #include "minihost/World.h"
 
 namespace minihost {
@@ -27,7 +27,7 @@ public:
     GpuWorld& operator=(const GpuWorld&) = delete;
 
     PF_EffectWorld& View() { return view_; }
-    clapi::cl_mem buffer() const { return buffer_; }
+    void* buffer() const { return buffer_; }
     size_t bytes() const { return bytes_; }
     A_u_long device_index() const { return device_index_; }
     // Counts this frame's GetGPUWorldData calls, for the fault that fails the first.
@@ -40,9 +40,9 @@ public:
 
 private:
     GpuHost& host_;
-    OpenClDevice& device_;
+    GpuDevice& device_;
     A_u_long device_index_;
-    clapi::cl_mem buffer_ = nullptr;
+    void* buffer_ = nullptr;
     size_t bytes_ = 0;
     PF_EffectWorld view_{};
 };
@@ -56,9 +56,9 @@ struct GpuFaults {
 class GpuHost {
 public:
     // The same device may be added under several indices.
-    A_u_long AddDevice(std::shared_ptr<OpenClDevice> device);
+    A_u_long AddDevice(std::shared_ptr<GpuDevice> device);
     A_u_long Count() const;
-    OpenClDevice* Device(A_u_long index) const;  // null past the end
+    GpuDevice* Device(A_u_long index) const;  // null past the end
 
     GpuFaults faults;
     // AllocateDeviceMemory calls that gave memory, and FreeDeviceMemory calls.
@@ -75,7 +75,7 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    std::vector<std::shared_ptr<OpenClDevice>> devices_;
+    std::vector<std::shared_ptr<GpuDevice>> devices_;
     std::map<const PF_EffectWorld*, GpuWorld*> worlds_;
     std::map<const PF_EffectWorld*, std::unique_ptr<GpuWorld>> created_;
 };

@@ -89,6 +89,18 @@ OpenClDevice::~OpenClDevice() {
     api_->ReleaseContext(context_);
 }
 
+void OpenClDevice::Describe(PF_GPUDeviceInfo& info) const {
+    info.device_framework = PF_GPU_Framework_OPENCL;
+    info.platformPV = entry_.platform;
+    info.devicePV = entry_.device;
+    info.contextPV = context_;
+    info.command_queuePV = offered_queue();
+}
+
+void OpenClDevice::Free(void* buffer) const noexcept {
+    if (buffer) api_->ReleaseMemObject(static_cast<cl_mem>(buffer));
+}
+
 cl_mem OpenClDevice::CreateBuffer(size_t bytes) const {
     cl_int err = CL_SUCCESS;
     cl_mem m = api_->CreateBuffer(context_, CL_MEM_READ_WRITE, bytes ? bytes : 16, nullptr, &err);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "clapi/ClApi.h"
+#include "minihost/GpuDevice.h"
 
 namespace minihost {
 
@@ -20,13 +21,13 @@ struct OpenClDeviceEntry {
 // Every device of every platform; empty when OpenCL cannot be loaded.
 std::vector<OpenClDeviceEntry> ListOpenClDevices();
 
-class OpenClDevice {
+class OpenClDevice final : public GpuDevice {
 public:
     // Makes the context and queue; throws Error naming the device when it cannot.
     // With foreign_queue the queue the host hands out belongs to a second context
     // of its own, so every enqueue on it with this context's objects fails.
     explicit OpenClDevice(const OpenClDeviceEntry& entry, bool foreign_queue = false);
-    ~OpenClDevice();
+    ~OpenClDevice() override;
     OpenClDevice(const OpenClDevice&) = delete;
     OpenClDevice& operator=(const OpenClDevice&) = delete;
 
@@ -43,6 +44,18 @@ public:
     // Rows of `row_bytes` from host memory packed to `host_row` bytes per row.
     void Write(clapi::cl_mem buffer, size_t row_bytes, size_t host_row, size_t rows, const void* from) const;
     void Read(clapi::cl_mem buffer, size_t row_bytes, size_t host_row, size_t rows, void* to) const;
+
+    PF_GPU_Framework framework() const override { return PF_GPU_Framework_OPENCL; }
+    const std::string& name() const override { return entry_.name; }
+    void Describe(PF_GPUDeviceInfo& info) const override;
+    void* Allocate(size_t bytes) const override { return CreateBuffer(bytes); }
+    void Free(void* buffer) const noexcept override;
+    void WriteRows(void* buffer, size_t row_bytes, size_t host_row, size_t rows, const void* from) const override {
+        Write(static_cast<clapi::cl_mem>(buffer), row_bytes, host_row, rows, from);
+    }
+    void ReadRows(const void* buffer, size_t row_bytes, size_t host_row, size_t rows, void* to) const override {
+        Read(static_cast<clapi::cl_mem>(const_cast<void*>(buffer)), row_bytes, host_row, rows, to);
+    }
 
 private:
     const clapi::Api* api_ = nullptr;

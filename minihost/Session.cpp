@@ -166,23 +166,38 @@ Outcome Session::UserChangedParam(std::optional<PF_ParamIndex> index, CommandOpt
     return Send(PF_Cmd_USER_CHANGED_PARAM, o);
 }
 
-GpuSetup Session::SetupGpuDevice(A_u_long device_index, PF_GPU_Framework what, CommandOptions o) {
-    PF_GPUDeviceSetupInput input{what, device_index};
+namespace {
+
+PF_GPU_Framework FrameworkOf(const GpuDevice* device, std::optional<PF_GPU_Framework> what) {
+    return what ? *what : device ? device->framework() : PF_GPU_Framework(PF_GPU_Framework_NONE);
+}
+
+}  // namespace
+
+GpuSetup Session::SetupGpuDevice(A_u_long device_index, std::optional<PF_GPU_Framework> what, CommandOptions o) {
+    const GpuDevice* device = gpu_.Device(device_index);
+    PF_GPUDeviceSetupInput input{FrameworkOf(device, what), device_index};
     PF_GPUDeviceSetupOutput output{nullptr};
     PF_GPUDeviceSetupExtra extra{&input, &output};
     o.extra = &extra;
     GpuSetup r;
-    r.outcome = Send(PF_Cmd_GPU_DEVICE_SETUP, o);
+    {
+        DeviceScope scope(device);
+        r.outcome = Send(PF_Cmd_GPU_DEVICE_SETUP, o);
+    }
     r.gpu_data = output.gpu_data;
     r.accepted = r.outcome.err == PF_Err_NONE && output.gpu_data &&
                  (r.outcome.out.out_flags2 & PF_OutFlag2_SUPPORTS_GPU_RENDER_F32);
     return r;
 }
 
-Outcome Session::SetdownGpuDevice(A_u_long device_index, void* gpu_data, PF_GPU_Framework what, CommandOptions o) {
-    PF_GPUDeviceSetdownInput input{gpu_data, what, device_index};
+Outcome Session::SetdownGpuDevice(A_u_long device_index, void* gpu_data, std::optional<PF_GPU_Framework> what,
+                                  CommandOptions o) {
+    const GpuDevice* device = gpu_.Device(device_index);
+    PF_GPUDeviceSetdownInput input{gpu_data, FrameworkOf(device, what), device_index};
     PF_GPUDeviceSetdownExtra extra{&input};
     o.extra = &extra;
+    DeviceScope scope(device);
     return Send(PF_Cmd_GPU_DEVICE_SETDOWN, o);
 }
 

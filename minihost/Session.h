@@ -78,9 +78,11 @@ public:
     Outcome UserChangedParam(std::optional<PF_ParamIndex> index, CommandOptions options = {});
     // The non-smart render: input as params[0], output as the output world.
     Outcome Render(const World& input, World& output, CommandOptions options = {});
-    // PF_Cmd_GPU_DEVICE_SETUP for one of gpu()'s devices.
-    GpuSetup SetupGpuDevice(A_u_long device_index, PF_GPU_Framework what = 1 /* OpenCL */, CommandOptions options = {});
-    Outcome SetdownGpuDevice(A_u_long device_index, void* gpu_data, PF_GPU_Framework what = 1,
+    // PF_Cmd_GPU_DEVICE_SETUP for one of gpu()'s devices, naming the device's own
+    // framework unless told otherwise, with the device's context current (CUDA).
+    GpuSetup SetupGpuDevice(A_u_long device_index, std::optional<PF_GPU_Framework> what = std::nullopt,
+                            CommandOptions options = {});
+    Outcome SetdownGpuDevice(A_u_long device_index, void* gpu_data, std::optional<PF_GPU_Framework> what = std::nullopt,
                              CommandOptions options = {});
     // Any command number.
     Outcome Send(PF_Cmd cmd, const CommandOptions& options = {});

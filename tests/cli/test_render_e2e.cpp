@@ -242,7 +242,7 @@ TEST_F(RenderE2E, AutoKeepsToTheCpuWithoutAGpuAndDevicesAreListed) {
     ASSERT_EQ(Run("--list-devices -v"), 0) << log_;
     EXPECT_NE(log_.find(devices.front().name), std::string::npos) << log_;
     // Without an NVIDIA driver the listing says why there is no CUDA device.
-    if (minihost::CudaDevices().count == 0) {
+    if (minihost::CudaDevices().devices.empty()) {
         EXPECT_NE(log_.find("no CUDA devices ("), std::string::npos) << log_;
     }
     EXPECT_NE(log_.find(": accepted"), std::string::npos) << log_;
@@ -283,7 +283,7 @@ TEST_F(RenderE2E, ExitStatusAndMessagesForBadRuns) {
         << R"({"layers": {"input": "input.exr"}, "lights": [{"type": "point", "intensty": 5}]})";
     std::ofstream(dir_ / "range.json") << R"({"layers": {"input": "input.exr"}, "params": {"Source Blend": 101}})";
     std::ofstream(dir_ / "nofile.json") << R"({"layers": {"input": "missing.exr"}})";
-    const bool cuda = minihost::CudaDevices().count > 0;
+    const bool cuda = !minihost::CudaDevices().devices.empty();
     const std::tuple<std::string, int, std::vector<std::string>> cases[] = {
         {"absent.json", 2, {"absent.json", "no such file"}},
         {"typo.json", 2, {"typo.json: lights[0]", "unknown key \"intensty\""}},
@@ -292,7 +292,7 @@ TEST_F(RenderE2E, ExitStatusAndMessagesForBadRuns) {
         {"shot.json --set 'Sorce Blend=3'", 2, {"Sorce Blend", "unknown parameter"}},
         {"shot.json --depth 32 -o x.png", 2, {"x.png", "PNG cannot hold 32-bit"}},
         {"shot.json -o " + (dir_ / "nodir" / "x.exr").string(), 2, {"folder", "nodir\" does not exist"}},
-        {"--backend cuda", 2, {"--backend cuda", cuda ? "cannot host a CUDA device" : "no CUDA device ("}},
+        {"--backend cuda", 2, {"--backend cuda", "no CUDA device ("}},
         {"--inject-fault gpu-typo", 2, {"--inject-fault gpu-typo", "expected one of gpu-suite"}},
         {"--module /nonexistent/Morvel.aex", 2, {"/nonexistent/Morvel.aex", "no such module"}},
         {"--frames 5-1", 2, {"--frames 5-1"}},
@@ -304,6 +304,7 @@ TEST_F(RenderE2E, ExitStatusAndMessagesForBadRuns) {
         {"--help", 0, {"usage: morvel-render"}},
     };
     for (const auto& [args, status, parts] : cases) {
+        if (cuda && args == "--backend cuda") continue;  // renders on the device here
         EXPECT_EQ(Run(args), status) << args << "\n" << log_;
         for (const auto& part : parts)
             EXPECT_NE(log_.find(part), std::string::npos) << args << ": \"" << part << "\" not in: " << log_;
