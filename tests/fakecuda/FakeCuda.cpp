@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "FakeKernels.h"
 #include "cuapi/CuApi.h"
-#include "gpu/cuda/CudaKernelArgs.h"
 
 using namespace cuapi;
 
@@ -34,9 +34,8 @@ struct Stream {
     CUcontext context = nullptr;
     bool kernel_failed = false;  // a launch on it failed on the device; seen at the next synchronisation
 };
-enum KernelId { kClear, kLight, kIncidenceRim, kEnvironment, kConvertHdri, kBlurHdri, kUnknown };
 struct Function {
-    KernelId id = kUnknown;
+    int id = -1;  // FakeKernelIndex
 };
 struct Module {
     CUcontext context = nullptr;
@@ -90,14 +89,6 @@ bool Inside(const State& s, CUdeviceptr address, size_t bytes) {
 
 bool InsideRows(const State& s, CUdeviceptr base, size_t pitch, size_t width, size_t rows) {
     return rows == 0 || Inside(s, base, (rows - 1) * pitch + width);
-}
-
-template <typename Args, typename Body>
-void RunGrid(void** params, unsigned gx, unsigned gy, unsigned bx, unsigned by, Body body) {
-    Args args;
-    std::memcpy(&args, params[0], sizeof args);
-    for (unsigned y = 0; y < gy * by; ++y)
-        for (unsigned x = 0; x < gx * bx; ++x) body(args, int(x), int(y));
 }
 
 }  // namespace
@@ -272,13 +263,7 @@ FAKE_EXPORT CUresult cuModuleGetFunction(CUfunction* out, CUmodule h, const char
     if (Fires(s, "function")) return kNotFound;
     const std::string n = name;
     Function& f = m->functions[n];
-    f.id = n == "ClearToOpaqueBlackKernel" ? kClear
-           : n == "LightPassKernel"        ? kLight
-           : n == "IncidenceRimPassKernel" ? kIncidenceRim
-           : n == "EnvironmentPassKernel"  ? kEnvironment
-           : n == "ConvertHdriKernel"      ? kConvertHdri
-           : n == "BlurHdriKernel"         ? kBlurHdri
-                                           : kUnknown;
+    f.id = morvel::test::FakeKernelIndex(n);
     *out = reinterpret_cast<CUfunction>(&f);
     return CUDA_SUCCESS;
 }
@@ -286,7 +271,7 @@ FAKE_EXPORT CUresult cuModuleGetFunction(CUfunction* out, CUmodule h, const char
 FAKE_EXPORT CUresult cuLaunchKernel(CUfunction f, unsigned gx, unsigned gy, unsigned gz, unsigned bx, unsigned by,
                                     unsigned bz, unsigned, CUstream h, void** params, void**) {
     State& s = S();
-    KernelId id = kUnknown;
+    int id = -1;
     {
         std::lock_guard lock(s.mutex);
         auto* stream = reinterpret_cast<Stream*>(h);
@@ -301,29 +286,7 @@ FAKE_EXPORT CUresult cuLaunchKernel(CUfunction f, unsigned gx, unsigned gy, unsi
         }
         id = reinterpret_cast<Function*>(f)->id;
     }
-    switch (id) {
-        case kClear:
-            RunGrid<morvel::CudaClearArgs>(params, gx, gy, bx, by, morvel::cudaClearPixel);
-            break;
-        case kLight:
-            RunGrid<morvel::CudaLightArgs>(params, gx, gy, bx, by, morvel::cudaLightPixel);
-            break;
-        case kIncidenceRim:
-            RunGrid<morvel::CudaIncidenceRimArgs>(params, gx, gy, bx, by, morvel::cudaIncidenceRimPixel);
-            break;
-        case kEnvironment:
-            RunGrid<morvel::CudaEnvironmentArgs>(params, gx, gy, bx, by, morvel::cudaEnvironmentPixel);
-            break;
-        case kConvertHdri:
-            RunGrid<morvel::CudaConvertHdriArgs>(params, gx, gy, bx, by, morvel::cudaConvertHdriPixel);
-            break;
-        case kBlurHdri:
-            RunGrid<morvel::CudaBlurHdriArgs>(params, gx, gy, bx, by, morvel::cudaBlurHdriPixel);
-            break;
-        case kUnknown:
-            return CUDA_ERROR_LAUNCH_FAILED;
-    }
-    return CUDA_SUCCESS;
+    return morvel::test::RunFakeKernel(id, params, gx, gy, bx, by) ? CUDA_SUCCESS : CUDA_ERROR_LAUNCH_FAILED;
 }
 
 FAKE_EXPORT CUresult cuMemAlloc_v2(CUdeviceptr* out, size_t bytes) {

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "cuapi/CuApi.h"
+#include "fakecuda/FakeKernels.h"
 #include "gpu/GpuDeviceState.h"
 #include "gpu/cuda/CudaKernelArgs.h"
 #include "gpu/cuda/CudaModule.h"
@@ -23,11 +24,7 @@ namespace morvel::test {
 
 using namespace cuapi;
 
-// The kernels by CudaKernel index, as the module names them.
-inline const char* const kFakeKernelNames[kCudaKernelCount] = {
-    "ClearToOpaqueBlackKernel", "LightPassKernel",   "IncidenceRimPassKernel",
-    "EnvironmentPassKernel",    "ConvertHdriKernel", "BlurHdriKernel",
-};
+static_assert(std::size(kFakeKernelNames) == kCudaKernelCount, "one name per kernel index");
 
 struct FakeDriver {
     // "current", "push", "load", "function", "launch" (every launch) or "launch
@@ -84,21 +81,12 @@ inline CUresult ModuleUnload(CUmodule) {
 }
 inline CUresult ModuleGetFunction(CUfunction* f, CUmodule, const char* name) {
     if (CUresult err = FakeFails("function", 500)) return err;
-    for (int i = 0; i < kCudaKernelCount; ++i)
-        if (std::string(name) == kFakeKernelNames[i]) {
-            *f = reinterpret_cast<CUfunction>(&g_function_tokens[i]);
-            return CUDA_SUCCESS;
-        }
-    return 500;
+    const int i = FakeKernelIndex(name);
+    if (i < 0) return 500;
+    *f = reinterpret_cast<CUfunction>(&g_function_tokens[i]);
+    return CUDA_SUCCESS;
 }
 
-// Every thread of the grid, as the device would run them.
-template <typename Args, typename Body>
-void RunGrid(void** params, unsigned gx, unsigned gy, unsigned bx, unsigned by, Body body) {
-    const Args args = *static_cast<const Args*>(params[0]);
-    for (unsigned y = 0; y < gy * by; ++y)
-        for (unsigned x = 0; x < gx * bx; ++x) body(args, static_cast<int>(x), static_cast<int>(y));
-}
 inline CUresult LaunchKernel(CUfunction f, unsigned gx, unsigned gy, unsigned gz, unsigned bx, unsigned by, unsigned bz,
                              unsigned, CUstream stream, void** params, void**) {
     const auto i = reinterpret_cast<int*>(f) - g_function_tokens;
@@ -111,26 +99,7 @@ inline CUresult LaunchKernel(CUfunction f, unsigned gx, unsigned gy, unsigned gz
     g_fake->last_block[0] = bx, g_fake->last_block[1] = by, g_fake->last_block[2] = bz;
     g_fake->last_stream = stream;
     if (gz != 1) return 1;
-    switch (i) {
-        case CUDA_KERNEL_CLEAR:
-            RunGrid<CudaClearArgs>(params, gx, gy, bx, by, cudaClearPixel);
-            break;
-        case CUDA_KERNEL_LIGHT:
-            RunGrid<CudaLightArgs>(params, gx, gy, bx, by, cudaLightPixel);
-            break;
-        case CUDA_KERNEL_INCIDENCE_RIM:
-            RunGrid<CudaIncidenceRimArgs>(params, gx, gy, bx, by, cudaIncidenceRimPixel);
-            break;
-        case CUDA_KERNEL_ENVIRONMENT:
-            RunGrid<CudaEnvironmentArgs>(params, gx, gy, bx, by, cudaEnvironmentPixel);
-            break;
-        case CUDA_KERNEL_CONVERT_HDRI:
-            RunGrid<CudaConvertHdriArgs>(params, gx, gy, bx, by, cudaConvertHdriPixel);
-            break;
-        case CUDA_KERNEL_BLUR_HDRI:
-            RunGrid<CudaBlurHdriArgs>(params, gx, gy, bx, by, cudaBlurHdriPixel);
-            break;
-    }
+    RunFakeKernel(int(i), params, gx, gy, bx, by);
     return CUDA_SUCCESS;
 }
 inline CUresult StreamSynchronize(CUstream) { return FakeFails("sync"); }
