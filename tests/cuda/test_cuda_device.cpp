@@ -120,10 +120,7 @@ protected:
     // CPU frame's HDRI.
     std::unique_ptr<TwinLayer> Hdri(TwinFrame& f, int w, int h, int salt) {
         auto hdri = std::make_unique<TwinLayer>(w, h, 3, salt, false);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                hdri->Set(x, y, 4.0f * Hash01(x, y, salt + 1), 2.0f * Hash01(x, y, salt + 2), Hash01(x, y, salt + 3),
-                          1.0f, w);
+        FillHdri(*hdri, w, h, salt);
         f.cpu.hdri = &hdri->cpu_world;
         f.gpu.hdri_world = &hdri->gpu_world;
         f.gpu.hdri_data = Upload(hdri->gpu, hdri->pitch, h);
@@ -145,19 +142,6 @@ protected:
     std::vector<CUdeviceptr> buffers_;
     const PF_GPUDeviceSuite1 suite_ = HostDeviceMemorySuite();
 };
-
-FrameSettings IblPass(int first, int w, int h, float bias) {
-    FrameSettings fs = Pass(PASS_IBL, first, w, h);
-    fs.ibl_enable = 1;
-    fs.ibl_diffuse_intensity = 1.5f, fs.ibl_specular_intensity = 2.0f;
-    fs.ibl_exposure = 0.3f, fs.ibl_gamma = 1.4f;
-    fs.ibl_rotation_x = -0.2f, fs.ibl_rotation_y = 0.6f, fs.ibl_rotation_z = 3.1415927f;
-    fs.ibl_tint_r = 1.0f, fs.ibl_tint_g = 0.9f, fs.ibl_tint_b = 0.7f;
-    fs.ibl_roughness_bias = bias;
-    fs.preview_sphere = 1;
-    fs.ibl_output_mode = 1;
-    return fs;
-}
 
 // Random scenes as the tests make them: every light kind, incidence and rim, IBL
 // with HDRIs of random sizes and blurs (prepared on the device, or taken from its
@@ -186,7 +170,7 @@ TEST_F(CudaDevice, RandomScenesMatchTheCpuPicture) {
             const float bias = biases[rng() % 5];
             hdri = Hdri(f, scene % 4 == 3 ? 40 : hw, scene % 4 == 3 ? 20 : hh, salt);
             ASSERT_EQ(PrepareHdri(f, scene % 4 == 3 ? 0.02f : bias), PF_Err_NONE);
-            const FrameSettings fs = IblPass(1, w, h, scene % 4 == 3 ? 0.02f : bias);
+            const FrameSettings fs = EnvironmentPass(1, w, h, scene % 4 == 3 ? 0.02f : bias);
             ASSERT_EQ(RenderIblPassCpu(f.cpu, fs), PF_Err_NONE);
             ASSERT_EQ(RunCudaPass(record_, f.gpu, fs), PF_Err_NONE);
         }
@@ -205,18 +189,24 @@ TEST_F(CudaDevice, RandomScenesMatchTheCpuPicture) {
     EXPECT_EQ(g_host_frees.load(), g_host_allocs.load()) << "every scratch image goes back to the host";
 }
 
-// A 4096 x 2048 HDRI (the diffuse blur at its tap cap over a full-size map) on a
-// 1921 x 1080 frame with padded rows.
-TEST_F(CudaDevice, LargeHdriOnAFullHdFrame) {
+// A 1921 x 1080 frame with padded rows (the grid's last blocks run past the frame
+// and must leave the padding alone), lit by a 4096 x 2048 HDRI (the diffuse blur at
+// its tap cap over a full-size map) and then by every light kind.
+TEST_F(CudaDevice, FullHdFrameWithPaddedRowsAndALargeHdri) {
     TwinFrame f(1921, 1080);
     ToDevice(f);
     const std::unique_ptr<TwinLayer> hdri = Hdri(f, 4096, 2048, 800);
     ClearOutputCpu(f.cpu);
     ASSERT_EQ(LaunchClearToOpaqueBlack(record_, f.gpu), PF_Err_NONE);
     ASSERT_EQ(PrepareHdri(f, 0.1f), PF_Err_NONE);
-    const FrameSettings fs = IblPass(1, f.w, f.h, 0.1f);
-    ASSERT_EQ(RenderIblPassCpu(f.cpu, fs), PF_Err_NONE);
-    ASSERT_EQ(RunCudaPass(record_, f.gpu, fs), PF_Err_NONE);
+    const FrameSettings ibl = EnvironmentPass(1, f.w, f.h, 0.1f);
+    ASSERT_EQ(RenderIblPassCpu(f.cpu, ibl), PF_Err_NONE);
+    ASSERT_EQ(RunCudaPass(record_, f.gpu, ibl), PF_Err_NONE);
+    for (PassType type : {PASS_DIRECTIONAL, PASS_POINT, PASS_SPOT, PASS_AMBIENT, PASS_INCIDENCE_RIM}) {
+        const FrameSettings fs = Pass(type, 0, f.w, f.h);
+        ASSERT_EQ(RenderPassCpu(f.cpu, fs), PF_Err_NONE);
+        ASSERT_EQ(RunCudaPass(record_, f.gpu, fs), PF_Err_NONE);
+    }
     ExpectSamePicture(f, Output(f), 1e-4f, 0.999);
     f.gpu.hdri.reset();
 }
@@ -259,7 +249,7 @@ TEST_F(CudaDevice, DriverFaultsFailTheFrameAndLeaveTheDeviceUsable) {
         ClearOutputCpu(f.cpu);
         ASSERT_EQ(LaunchClearToOpaqueBlack(record_, f.gpu), PF_Err_NONE);
         ASSERT_EQ(PrepareHdri(f, 0.05f), PF_Err_NONE);
-        const FrameSettings fs = IblPass(1, f.w, f.h, 0.05f);
+        const FrameSettings fs = EnvironmentPass(1, f.w, f.h, 0.05f);
         ASSERT_EQ(RenderIblPassCpu(f.cpu, fs), PF_Err_NONE);
         ASSERT_EQ(RunCudaPass(record_, f.gpu, fs), PF_Err_NONE);
         ExpectSamePicture(f, Output(f), 1e-4f, 0.999);
@@ -268,23 +258,6 @@ TEST_F(CudaDevice, DriverFaultsFailTheFrameAndLeaveTheDeviceUsable) {
         EXPECT_EQ(g_faults.frees.load(), g_faults.allocs.load()) << "the cached images are freed";
         SetApiForTesting(nullptr);
     }
-}
-
-// A frame of 1921 x 1080: the grid's last blocks run past the frame and must
-// leave the padding and everything outside alone.
-TEST_F(CudaDevice, OddFullHdFrameWithPaddedRows) {
-    TwinFrame f(1921, 1080);
-    ToDevice(f);
-    ClearOutputCpu(f.cpu);
-    ASSERT_EQ(LaunchClearToOpaqueBlack(record_, f.gpu), PF_Err_NONE);
-    int first = 1;
-    for (PassType type : {PASS_DIRECTIONAL, PASS_POINT, PASS_SPOT, PASS_AMBIENT, PASS_INCIDENCE_RIM}) {
-        const FrameSettings fs = Pass(type, first, f.w, f.h);
-        ASSERT_EQ(RenderPassCpu(f.cpu, fs), PF_Err_NONE);
-        ASSERT_EQ(RunCudaPass(record_, f.gpu, fs), PF_Err_NONE);
-        first = 0;
-    }
-    ExpectSamePicture(f, Output(f), 1e-4f, 0.999);
 }
 
 }  // namespace

@@ -113,6 +113,28 @@ inline FrameSettings Pass(PassType type, int first, int w, int h) {
     return fs;
 }
 
+// The environment pass, lit by an HDRI prepared with `bias`, with the preview sphere.
+inline FrameSettings EnvironmentPass(int first, int w, int h, float bias) {
+    FrameSettings fs = Pass(PASS_IBL, first, w, h);
+    fs.ibl_enable = 1;
+    fs.ibl_diffuse_intensity = 1.5f, fs.ibl_specular_intensity = 2.0f;
+    fs.ibl_exposure = 0.3f, fs.ibl_gamma = 1.4f;
+    fs.ibl_rotation_x = -0.2f, fs.ibl_rotation_y = 0.6f, fs.ibl_rotation_z = 3.1415927f;
+    fs.ibl_tint_r = 1.0f, fs.ibl_tint_g = 0.9f, fs.ibl_tint_b = 0.7f;
+    fs.ibl_roughness_bias = bias;
+    fs.preview_sphere = 1;
+    fs.ibl_output_mode = 1;
+    return fs;
+}
+
+// HDRI values up to 4, so that the exposure and the blurs have light to work on.
+inline void FillHdri(TwinLayer& hdri, int w, int h, int salt) {
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            hdri.Set(x, y, 4.0f * Hash01(x, y, salt + 1), 2.0f * Hash01(x, y, salt + 2), Hash01(x, y, salt + 3), 1.0f,
+                     w);
+}
+
 // The GPU output (B G R A, the output's pitch) against the CPU output: every channel
 // within tolerance + tolerance |value| on at least `share` of the pixels, alpha
 // coverage never different, and the rows' padding untouched.

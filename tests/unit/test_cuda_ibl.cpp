@@ -114,19 +114,6 @@ struct FakeGpuHost {
     static inline FakeGpuHost* the = nullptr;
 };
 
-FrameSettings IblPass(int first, int w, int h, float bias) {
-    FrameSettings fs = Pass(PASS_IBL, first, w, h);
-    fs.ibl_enable = 1;
-    fs.ibl_diffuse_intensity = 1.5f, fs.ibl_specular_intensity = 2.0f;
-    fs.ibl_exposure = 0.3f, fs.ibl_gamma = 1.4f;
-    fs.ibl_rotation_x = -0.2f, fs.ibl_rotation_y = 0.6f, fs.ibl_rotation_z = 3.1415927f;
-    fs.ibl_tint_r = 1.0f, fs.ibl_tint_g = 0.9f, fs.ibl_tint_b = 0.7f;
-    fs.ibl_roughness_bias = bias;
-    fs.preview_sphere = 1;
-    fs.ibl_output_mode = 1;
-    return fs;
-}
-
 class CudaIbl : public test::FakeCudaTest {
 protected:
     // A frame with an HDRI of its own size (values up to 4, rows padded), served by
@@ -136,9 +123,7 @@ protected:
         TwinLayer hdri;
         Scene(int w, int h, int hw, int hh, std::set<int> missing = {})
             : f(w, h, missing), hdri(hw, hh, 3, 300, false) {
-            for (int y = 0; y < hh; ++y)
-                for (int x = 0; x < hw; ++x)
-                    hdri.Set(x, y, 4.0f * Hash01(x, y, 301), 2.0f * Hash01(x, y, 302), Hash01(x, y, 303), 1.0f, hw);
+            FillHdri(hdri, hw, hh, 300);
             f.cpu.hdri = &hdri.cpu_world;
         }
     };
@@ -163,7 +148,7 @@ protected:
     void RenderBoth(Scene& s, float bias) {
         ClearOutputCpu(s.f.cpu);
         ASSERT_EQ(LaunchClearToOpaqueBlack(device_, s.f.gpu), PF_Err_NONE);
-        const FrameSettings ibl = IblPass(1, s.f.w, s.f.h, bias);
+        const FrameSettings ibl = EnvironmentPass(1, s.f.w, s.f.h, bias);
         ASSERT_EQ(RenderIblPassCpu(s.f.cpu, ibl), PF_Err_NONE);
         ASSERT_EQ(RunCudaPass(device_, s.f.gpu, ibl), PF_Err_NONE);
         for (PassType type : {PASS_POINT, PASS_INCIDENCE_RIM}) {
@@ -339,7 +324,7 @@ TEST_F(CudaIbl, EnvironmentLaunchFailureAndFreesInTheDeviceContext) {
     Scene s(19, 7, 16, 8);
     ASSERT_EQ(Prepare(host, s, 0.05f), PF_Err_NONE);
     fake_.fail = {"launch EnvironmentPassKernel"};
-    EXPECT_EQ(RunCudaPass(device_, s.f.gpu, IblPass(1, 19, 7, 0.05f)), PF_Err_INTERNAL_STRUCT_DAMAGED);
+    EXPECT_EQ(RunCudaPass(device_, s.f.gpu, EnvironmentPass(1, 19, 7, 0.05f)), PF_Err_INTERNAL_STRUCT_DAMAGED);
     fake_.fail.clear();
     s.f.gpu.hdri.reset();
     const cuapi::CUcontext host_context = fake_.current;
