@@ -114,34 +114,21 @@ TEST_F(CudaBackEnd, RefusedModuleOrMissingKernelDeclinesTheDevice) {
     }
 }
 
+// Each pass kind alone, and maps missing one or a few at a time, are held against
+// the CPU end to end by CudaHost.EveryPassKindMatchesTheCpuPicture; here every map
+// present (which that host never hands) and none at all, launched as the host asks.
 TEST_F(CudaBackEnd, EveryPassKindMatchesTheCpuOnOddSizesWithPaddedRows) {
     struct Case {
         const char* name;
         int w, h;
-        std::vector<PassType> passes;
         std::set<int> missing;
     };
     const Case cases[] = {
-        {"directional", 37, 23, {PASS_DIRECTIONAL}, {}},
-        {"point", 33, 17, {PASS_POINT}, {}},
-        {"spot", 19, 31, {PASS_SPOT}, {}},
-        {"ambient", 21, 9, {PASS_AMBIENT}, {}},
-        {"incidence and rim", 37, 23, {PASS_INCIDENCE_RIM}, {}},
-        {"four lights then rim",
-         41,
-         18,
-         {PASS_DIRECTIONAL, PASS_POINT, PASS_SPOT, PASS_AMBIENT, PASS_INCIDENCE_RIM},
-         {}},
-        {"no normal map", 37, 23, {PASS_POINT, PASS_INCIDENCE_RIM}, {SLOT_NORMAL}},
-        {"no roughness map", 17, 16, {PASS_SPOT}, {SLOT_ROUGHNESS}},
-        {"no metalness map", 16, 17, {PASS_DIRECTIONAL}, {SLOT_METALNESS}},
-        {"no specular map", 29, 5, {PASS_AMBIENT}, {SLOT_SPECULAR}},
+        {"every map", 41, 18, {}},
         {"input only",
          23,
          11,
-         {PASS_POINT, PASS_INCIDENCE_RIM},
          {SLOT_DIFFUSE_ALBEDO, SLOT_NORMAL, SLOT_ROUGHNESS, SLOT_METALNESS, SLOT_SPECULAR, SLOT_SOURCE}},
-        {"one pixel", 1, 1, {PASS_DIRECTIONAL}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -151,7 +138,7 @@ TEST_F(CudaBackEnd, EveryPassKindMatchesTheCpuOnOddSizesWithPaddedRows) {
         ClearOutputCpu(f.cpu);
         ASSERT_EQ(LaunchClearToOpaqueBlack(device, f.gpu), PF_Err_NONE);
         int first = 1;
-        for (PassType type : c.passes) {
+        for (PassType type : {PASS_DIRECTIONAL, PASS_POINT, PASS_SPOT, PASS_AMBIENT, PASS_INCIDENCE_RIM}) {
             const FrameSettings fs = Pass(type, first, c.w, c.h);
             ASSERT_EQ(RenderPassCpu(f.cpu, fs), PF_Err_NONE);
             ASSERT_EQ(RunCudaPass(device, f.gpu, fs), PF_Err_NONE);
