@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "FakeDriver.h"
+#include "e2e/GpuFrameChecks.h"
 #include "minihost/Composition.h"
 #include "minihost/CudaDevice.h"
 #include "minihost/Error.h"
@@ -21,74 +22,17 @@
 
 namespace {
 
+using e2e::AllOpaqueBlack;
+using e2e::EveryLight;
+using e2e::ExpectSamePicture;
+using e2e::Incidence;
+using e2e::Pattern;
+using e2e::Rim;
 using minihost::FrameRequest;
 using minihost::FrameResult;
 using minihost::PixelF;
 using minihost::Session;
 using minihost::World;
-
-World Pattern(int width, int height, uint32_t seed) {
-    World w(width, height, 32);
-    w.FillPattern(seed);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            PixelF p = w.Get(x, y);
-            p.a = (x + y) % 9 == 0 ? 0.0f : std::min(0.2f + std::fabs(p.a) * 0.4f, 1.0f);
-            for (float* c : {&p.r, &p.g, &p.b}) *c = std::min(std::fabs(*c), 1.0f);
-            w.Set(x, y, p);
-        }
-    return w;
-}
-
-// Within 1e-4 + 1e-4 |v| per channel (plus `code`, one step of an integer depth) on
-// at least 99.9 % of the pixels, and alpha coverage (zero or not) the same everywhere.
-void ExpectSamePicture(const World& got, const World& want, float code = 0.0f) {
-    ASSERT_EQ(got.width(), want.width());
-    ASSERT_EQ(got.height(), want.height());
-    int off = 0, coverage = 0;
-    for (int y = 0; y < got.height(); ++y)
-        for (int x = 0; x < got.width(); ++x) {
-            const PixelF a = got.Get(x, y), b = want.Get(x, y);
-            bool close = true;
-            for (auto [u, v] : {std::pair{a.a, b.a}, {a.r, b.r}, {a.g, b.g}, {a.b, b.b}})
-                close = close && std::fabs(u - v) <= 1e-4f + 1e-4f * std::fabs(v) + code;
-            off += !close;
-            coverage += (a.a == 0.0f) != (b.a == 0.0f);
-        }
-    EXPECT_LE(off, got.width() * got.height() / 1000) << off << " pixels differ";
-    EXPECT_EQ(coverage, 0);
-}
-
-bool AllOpaqueBlack(const World& w) {
-    for (int y = 0; y < w.height(); ++y)
-        for (int x = 0; x < w.width(); ++x) {
-            const PixelF p = w.Get(x, y);
-            if (p.a != 1.0f || p.r != 0.0f || p.g != 0.0f || p.b != 0.0f) return false;
-        }
-    return true;
-}
-
-void Incidence(Session& s) {
-    s.params().SetCheckbox("Enable Incidence", true);
-    s.params().SetFloat("Incidence/Amount", 120.0);
-    s.params().SetColor("Incidence/Color", PF_Pixel{255, 255, 200, 100});
-}
-
-void Rim(Session& s) {
-    s.params().SetCheckbox("Enable Rim Light", true);
-    s.params().SetFloat("Rim Light/Amount", 80.0);
-    s.params().SetAngle("Rim Light/Angle", 30.0);
-}
-
-void EveryLight(Session& s, int w, int h) {
-    auto& comp = s.composition();
-    comp.AddLight(AEGP_LightType_AMBIENT, {}).intensity = 30;
-    comp.AddLight(AEGP_LightType_POINT, {w * 0.3, h * 0.4, -40.0}).intensity = 120;
-    auto& spot = comp.AddLight(AEGP_LightType_SPOT, {w * 0.8, h * 0.1, -30.0}, {w / 2.0, h / 2.0, 0});
-    spot.intensity = 150;
-    spot.cone_angle = 50;
-    comp.AddLight(AEGP_LightType_PARALLEL, {0, -100, -100}, {w / 2.0, h / 2.0, 0}).intensity = 40;
-}
 
 class CudaHost : public ::testing::Test {
 protected:
@@ -257,7 +201,7 @@ TEST_F(CudaHost, EveryPassKindMatchesTheCpuPicture) {
         World expected(c.w, c.h, c.depth);
         for (int y = 0; y < c.h; ++y)
             for (int x = 0; x < c.w; ++x) expected.Set(x, y, want.output->Get(x, y));
-        ExpectSamePicture(*g.output, expected, c.depth == 8 ? 1.001f / 255 : 0.0f);
+        ExpectSamePicture(*g.output, expected, c.depth == 8 ? 1.0f / 255 : 0.0f);
     }
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "GpuFrameChecks.h"
 #include "minihost/Composition.h"
 #include "minihost/Frame.h"
 #include "minihost/GpuHost.h"
@@ -19,6 +20,9 @@
 
 namespace {
 
+using e2e::AllOpaqueBlack;
+using e2e::ExpectSamePicture;
+using e2e::Pattern;
 using minihost::FrameRequest;
 using minihost::FrameResult;
 using minihost::GpuSetup;
@@ -30,48 +34,6 @@ constexpr PF_GPU_Framework kOpenCl = 1, kMetal = 2, kCuda = 3;
 // Odd sizes, so no row or column lines up with the 16 x 16 work-groups.
 constexpr int kW = 37;
 constexpr int kH = 23;
-
-World Pattern(int width, int height, uint32_t seed, bool unit = true) {
-    World w(width, height, 32);
-    w.FillPattern(seed);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            PixelF p = w.Get(x, y);
-            p.a = (x + y) % 9 == 0 ? 0.0f : std::min(0.2f + std::fabs(p.a) * 0.4f, 1.0f);
-            for (float* c : {&p.r, &p.g, &p.b}) *c = unit ? std::min(std::fabs(*c), 1.0f) : *c;
-            w.Set(x, y, p);
-        }
-    return w;
-}
-
-// Pixels within 1e-4 + 1e-4 |v| per channel (plus `code`, one step of an integer
-// depth) on at least 99.9 % of them, and alpha coverage (zero or not) the same everywhere.
-void ExpectSamePicture(const World& got, const World& want, float code = 0.0f) {
-    ASSERT_EQ(got.width(), want.width());
-    ASSERT_EQ(got.height(), want.height());
-    int off = 0, coverage = 0;
-    for (int y = 0; y < got.height(); ++y)
-        for (int x = 0; x < got.width(); ++x) {
-            const PixelF a = got.Get(x, y), b = want.Get(x, y);
-            bool close = true;
-            for (auto [u, v] : {std::pair{a.a, b.a}, {a.r, b.r}, {a.g, b.g}, {a.b, b.b}})
-                close = close && (u == v || (std::isnan(u) && std::isnan(v)) ||
-                                  std::fabs(u - v) <= code * 1.01f + 1e-4f + 1e-4f * std::fabs(v));
-            off += !close;
-            coverage += (a.a == 0.0f) != (b.a == 0.0f);
-        }
-    EXPECT_LE(off, got.width() * got.height() / 1000) << off << " pixels differ";
-    EXPECT_EQ(coverage, 0);
-}
-
-bool AllOpaqueBlack(const World& w) {
-    for (int y = 0; y < w.height(); ++y)
-        for (int x = 0; x < w.width(); ++x) {
-            const PixelF p = w.Get(x, y);
-            if (p.a != 1.0f || p.r != 0.0f || p.g != 0.0f || p.b != 0.0f) return false;
-        }
-    return true;
-}
 
 // A picture with something in it, so that comparing it proves something.
 void ExpectLit(const FrameResult& f) { EXPECT_TRUE(f.output && !AllOpaqueBlack(*f.output)); }
@@ -289,24 +251,16 @@ TEST_F(OpenClFrames, HostFaultsFallBackToTheCpuPicture) {
 
 // Every pass kind runs on the device and gives the CPU's picture: ambient light,
 // incidence, rim, the environment pass with the preview sphere (blurred and
-// unblurred specular image), and all of them together with every light kind, on
-// odd sizes with padded rows, in float and in the depths the host converts to.
+// unblurred specular image), every light kind with falloff and source blending, and
+// all of them together, on odd sizes with padded rows and layers of their own sizes
+// (a smaller albedo, a wider normal map), in float and in the depths the host
+// converts to (within one code there).
 TEST_F(OpenClFrames, EveryPassKindMatchesTheCpuPicture) {
     const GpuSetup s = Setup(0);
     ASSERT_TRUE(s.accepted);
     struct Case {
         const char* what;
         std::function<void(minihost::Session&, int w, int h)> arrange;
-    };
-    auto incidence = [](minihost::Session& t) {
-        t.params().SetCheckbox("Enable Incidence", true);
-        t.params().SetFloat("Incidence/Amount", 120.0);
-        t.params().SetColor("Incidence/Color", PF_Pixel{255, 255, 200, 100});
-    };
-    auto rim = [](minihost::Session& t) {
-        t.params().SetCheckbox("Enable Rim Light", true);
-        t.params().SetFloat("Rim Light/Amount", 80.0);
-        t.params().SetAngle("Rim Light/Angle", 30.0);
     };
     auto ibl = [](minihost::Session& t, double bias) {
         auto& p = t.params();
@@ -323,53 +277,66 @@ TEST_F(OpenClFrames, EveryPassKindMatchesTheCpuPicture) {
     const Case cases[] = {
         {"ambient light",
          [](minihost::Session& t, int, int) { t.composition().AddLight(AEGP_LightType_AMBIENT, {}).intensity = 70; }},
-        {"incidence alone", [&](minihost::Session& t, int, int) { incidence(t); }},
+        {"incidence alone", [&](minihost::Session& t, int, int) { e2e::Incidence(t); }},
         {"rim after a light",
          [&](minihost::Session& t, int w, int h) {
              t.composition().AddLight(AEGP_LightType_POINT, {w * 0.3, h * 0.4, -40.0}).intensity = 90;
-             rim(t);
+             e2e::Rim(t);
          }},
         {"IBL, blurred specular image", [&](minihost::Session& t, int, int) { ibl(t, 2.5); }},
         {"IBL, unblurred specular image", [&](minihost::Session& t, int, int) { ibl(t, 0.0); }},
         {"everything",
          [&](minihost::Session& t, int w, int h) {
              ibl(t, 1.0);
-             incidence(t);
-             rim(t);
+             e2e::Incidence(t);
+             e2e::Rim(t);
+             e2e::EveryLight(t, w, h);
+         }},
+        {"lights with falloff and a feathered cone, source blend",
+         [](minihost::Session& t, int w, int h) {
              auto& comp = t.composition();
-             comp.AddLight(AEGP_LightType_AMBIENT, {}).intensity = 30;
              comp.AddLight(AEGP_LightType_POINT, {w * 0.3, h * 0.4, -40.0}).intensity = 120;
              auto& spot = comp.AddLight(AEGP_LightType_SPOT, {w * 0.8, h * 0.1, -30.0}, {w / 2.0, h / 2.0, 0});
              spot.intensity = 150;
              spot.cone_angle = 50;
+             spot.cone_feather = 30;
              comp.AddLight(AEGP_LightType_PARALLEL, {0, -100, -100}, {w / 2.0, h / 2.0, 0}).intensity = 40;
+             auto& point2 = comp.AddLight(AEGP_LightType_POINT, {w * 0.7, h * 0.9, -20.0});
+             point2.falloff_type = 1;
+             point2.falloff_radius = 5;
+             point2.falloff_distance = 30;
+             t.params().SetFloat("Source Blend", 25.0);
          }},
     };
     struct Size {
         int w, h, padding;
     };
-    for (const Size size : {Size{37, 23, 48}, Size{61, 17, 16}}) {
+    for (const Size size : {Size{37, 23, 48}, Size{61, 17, 16}, Size{16, 16, 0}}) {
         SCOPED_TRACE(size.w);
-        const World in = Pattern(size.w, size.h, 51), normal = Pattern(size.w + 3, size.h, 52),
-                    rough = Pattern(size.w, size.h, 53), metal = Pattern(size.w, size.h, 54),
-                    spec = Pattern(size.w, size.h, 55), env = Pattern(45, 21, 56, false);
+        const World in = Pattern(size.w, size.h, 51), albedo = Pattern(size.w - 5, size.h - 3, 57),
+                    normal = Pattern(size.w + 7, size.h, 52), rough = Pattern(size.w, size.h, 53),
+                    metal = Pattern(size.w, size.h, 54), spec = Pattern(size.w, size.h, 55),
+                    src = Pattern(size.w, size.h, 58), env = Pattern(45, 21, 56, false);
         for (const Case& c : cases) {
             SCOPED_TRACE(c.what);
             c.arrange(session, size.w, size.h);
-            for (int depth : {32, 8}) {
+            for (int depth : {32, 16, 8}) {
                 SCOPED_TRACE(depth);
                 FrameRequest gpu = Request(s.gpu_data, 0, depth);
                 gpu.gpu->row_padding = size.padding;
                 gpu.layers = {{"", &in},
+                              {"Diffuse Albedo", &albedo},
                               {"Normal Map", &normal},
                               {"Roughness", &rough},
                               {"Metalness", &metal},
                               {"Specular Albedo", &spec},
+                              {"Source (for Blend)", &src},
                               {"HDRI", &env}};
                 ExpectLit(ExpectCpuPicture(gpu));
             }
             session.composition().Clear();
             SwitchPassesOff();
+            session.params().SetFloat("Source Blend", 0.0);
         }
     }
 }
@@ -490,54 +457,6 @@ TEST_F(OpenClFrames, PreparedHdriIsKeptButNeverStale) {
         ASSERT_TRUE(s.accepted);
         frame(first, true);
     }
-}
-
-// The device renders the CPU's picture: frames lit by every light kind the device
-// runs, over odd sizes with padded GPU rows, layers of their own sizes (a smaller
-// albedo, a wider normal map) and source blending, match the CPU frame of the same
-// float layers in float, and within one code in the depths the host converts to.
-TEST_F(OpenClFrames, DevicePictureMatchesTheCpuPicture) {
-    const GpuSetup s = Setup(0);
-    ASSERT_TRUE(s.accepted);
-    struct Size {
-        int w, h, padding;
-    };
-    for (const Size size : {Size{37, 23, 48}, Size{61, 17, 16}, Size{16, 16, 0}}) {
-        SCOPED_TRACE(size.w);
-        const World in = Pattern(size.w, size.h, 31), albedo = Pattern(size.w - 5, size.h - 3, 32),
-                    normal = Pattern(size.w + 7, size.h, 33), rough = Pattern(size.w, size.h, 34),
-                    metal = Pattern(size.w, size.h, 35), spec = Pattern(size.w, size.h, 36),
-                    src = Pattern(size.w, size.h, 37);
-        auto& comp = session.composition();
-        comp.Clear();
-        comp.AddLight(AEGP_LightType_POINT, {size.w * 0.3, size.h * 0.4, -40.0}).intensity = 120;
-        auto& spot =
-            comp.AddLight(AEGP_LightType_SPOT, {size.w * 0.8, size.h * 0.1, -30.0}, {size.w / 2.0, size.h / 2.0, 0});
-        spot.intensity = 150;
-        spot.cone_angle = 50;
-        spot.cone_feather = 30;
-        comp.AddLight(AEGP_LightType_PARALLEL, {0, -100, -100}, {size.w / 2.0, size.h / 2.0, 0}).intensity = 40;
-        auto& point2 = comp.AddLight(AEGP_LightType_POINT, {size.w * 0.7, size.h * 0.9, -20.0});
-        point2.falloff_type = 1;
-        point2.falloff_radius = 5;
-        point2.falloff_distance = 30;
-        session.params().SetFloat("Source Blend", 25.0);
-        for (int depth : {32, 16, 8}) {
-            SCOPED_TRACE(depth);
-            FrameRequest gpu = Request(s.gpu_data, 0, depth);
-            gpu.gpu->row_padding = size.padding;
-            gpu.layers = {{"", &in},
-                          {"Diffuse Albedo", &albedo},
-                          {"Normal Map", &normal},
-                          {"Roughness", &rough},
-                          {"Metalness", &metal},
-                          {"Specular Albedo", &spec},
-                          {"Source (for Blend)", &src}};
-            ExpectLit(ExpectCpuPicture(gpu));
-        }
-    }
-    session.composition().Clear();
-    session.params().SetFloat("Source Blend", 0.0);
 }
 
 // Inputs a shading guard must catch (NaN and infinite pixels, normals of zero length,
