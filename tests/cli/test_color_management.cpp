@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "ErrorOf.h"
 #include "cli/ColorManagement.h"
 #include "cli/SceneError.h"
 #include "cli/SceneFile.h"
@@ -17,15 +18,6 @@ namespace morvel::cli {
 namespace {
 
 const std::string kGammaConfig = std::string(MORVEL_TEST_DATA) + "/gamma.ocio";
-
-std::string ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const SceneError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 // sRGB's decoding, written out rather than taken from the library under test.
 float SrgbToLinear(float v) { return v <= 0.04045f ? v / 12.92f : std::pow((v + 0.055f) / 1.055f, 2.4f); }

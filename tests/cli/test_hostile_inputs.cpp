@@ -12,6 +12,7 @@
 #include <functional>
 #include <sstream>
 
+#include "ErrorOf.h"
 #include "cli/DemoScene.h"
 #include "cli/Images.h"
 #include "cli/LightLimit.h"
@@ -22,15 +23,6 @@ namespace morvel::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const SceneError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 std::string Nested(const std::string& key_prefix, int levels) {
     return key_prefix + std::string(levels, '[') + std::string(levels, ']');

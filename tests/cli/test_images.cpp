@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 
+#include "ErrorOf.h"
 #include "cli/Images.h"
 #include "cli/PixelDepth.h"
 #include "cli/SceneError.h"
@@ -17,15 +18,6 @@ namespace morvel::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const SceneError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 class ImagesTest : public ::testing::Test {
 protected:

@@ -4,20 +4,12 @@
 
 #include <functional>
 
+#include "ErrorOf.h"
 #include "cli/SceneError.h"
 #include "cli/SceneFile.h"
 
 namespace morvel::cli {
 namespace {
-
-std::string ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const SceneError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 TEST(SceneFile, EachFaultNamesFileFieldAndExpectation) {
     const std::pair<const char*, std::vector<const char*>> cases[] = {
