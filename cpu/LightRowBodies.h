@@ -35,16 +35,26 @@ void lightBlock(const LightPass& pass, const PassViews& shared, int y, int x0, i
     }
 }
 
-template <int Layout, int Kind, int First, int Blend>
-void lightRow(const LightPass& pass, const PassViews& v, int y, int width) {
+// The point and spot rows are compiled once per falloff the host has (decay 0, 1, 2),
+// with the exponent a constant that the kernel's tests fold on, so that their loops hold
+// no powf; any other exponent keeps powf per pixel.
+constexpr int kAnyDecay = -1;
+
+inline int decayClass(float decay) { return decay == 0.0f ? 0 : (decay == 1.0f ? 1 : (decay == 2.0f ? 2 : kAnyDecay)); }
+
+template <int Layout, int Kind, int First, int Blend, int Decay>
+void lightRowOf(const LightPass& pass, const PassViews& v, int y, int width) {
     LightPass p = pass;
     p.kind = Kind;
     p.is_first = First;
+    if constexpr (Decay != kAnyDecay) {
+        p.decay = static_cast<float>(Decay);
+    }
     for (int x0 = 0; x0 < width; x0 += kBlock) {
         const int n = std::min(kBlock, width - x0);
         if constexpr (Kind == LIGHT_POINT || Kind == LIGHT_SPOT) {
-            // The light geometry (powf, the cone's branches) in scalar code, the
-            // shading of the block as vectors.
+            // The light geometry (the cone's branches) first, the shading of the block
+            // as vectors after.
             LightSample ls[kBlock];
             for (int i = 0; i < n; ++i) {
                 ls[i] = lightAtPixel(p, x0 + i, y);
@@ -56,6 +66,23 @@ void lightRow(const LightPass& pass, const PassViews& v, int y, int width) {
             lightBlock<Layout, Kind, First, Blend>(p, v, y, x0, n, &ls, 0);
         }
     }
+}
+
+template <int Layout, int Kind, int First, int Blend>
+void lightRow(const LightPass& pass, const PassViews& v, int y, int width) {
+    if constexpr (Kind == LIGHT_POINT || Kind == LIGHT_SPOT) {
+        switch (decayClass(pass.decay)) {
+            case 0:
+                return lightRowOf<Layout, Kind, First, Blend, 0>(pass, v, y, width);
+            case 1:
+                return lightRowOf<Layout, Kind, First, Blend, 1>(pass, v, y, width);
+            case 2:
+                return lightRowOf<Layout, Kind, First, Blend, 2>(pass, v, y, width);
+            default:
+                return lightRowOf<Layout, Kind, First, Blend, kAnyDecay>(pass, v, y, width);
+        }
+    }
+    lightRowOf<Layout, Kind, First, Blend, kAnyDecay>(pass, v, y, width);
 }
 
 template <int Layout, int Kind>

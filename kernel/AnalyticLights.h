@@ -32,11 +32,27 @@ MORVEL_FUNC float frameAspect(int width, int height) { return (float)width / (fl
 // Parallel light: the pass record already holds the direction towards the light.
 MORVEL_FUNC LightSample directionalLight(Float3 dir) { return makeLightSample(normalize3(dir), 1.0f); }
 
-// Inverse-power distance law with exponent decay (0 none, 1 1/d, 2 1/d^2). The 0.01
-// floor keeps a light sitting on the surface finite; the 1e-6 floor caps the gain of
-// any steeper decay there. fmaxf also maps a NaN distance onto the 0.01 floor.
+// d to the power decay. The host's falloffs (0 none, 1 1/d, 2 1/d^2) are taken exactly:
+// d * d is the correctly rounded square, which powf need not return. Any other exponent
+// goes to powf. A caller that holds decay constant over a loop sees the tests fold away.
+MORVEL_FUNC float decayPower(float d, float decay) {
+    if (decay == 0.0f) {
+        return 1.0f;
+    }
+    if (decay == 1.0f) {
+        return d;
+    }
+    if (decay == 2.0f) {
+        return d * d;
+    }
+    return powf(d, decay);
+}
+
+// Inverse-power distance law with exponent decay. The 0.01 floor keeps a light sitting
+// on the surface finite; the 1e-6 floor caps the gain of any steeper decay there. Both
+// floors also catch a NaN (a NaN distance lands on 0.01).
 MORVEL_FUNC float distanceAttenuation(float dist, float decay) {
-    return 1.0f / fmaxf(powf(fmaxf(dist, 0.01f), decay), 0.000001f);
+    return 1.0f / max_f(decayPower(max_f(dist, 0.01f), decay), 0.000001f);
 }
 
 // Soft window (1 - (d/end)^4)^2 that reaches exactly 0 at the end distance and beyond.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "frame/FrameSettings.h"
 #include "frame/KernelPasses.h"
@@ -73,7 +74,7 @@ TEST(Lights, FalloffTypesAndDistanceWindow) {
         {{0.5f, 0.5f, 0.9f}, 0.5f, 0.5f, 1.0f, 1},   {{0.5f, 0.5f, 1.0f}, 0.5f, 0.5f, 1.0f, 1},    // 0 at the end
         {{0.5f, 0.5f, 1.5f}, 0.5f, 0.5f, 1.0f, 1},                                                 // and beyond
     };
-    for (float decay : {0.0f, 1.0f, 2.0f}) {
+    for (float decay : {0.0f, 1.0f, 2.0f, 0.5f, 1.5f, 3.0f}) {
         for (const Row& r : rows) {
             // x in frame heights, view-space y up.
             double dx = double(r.aspect) * (double(r.pos.x) - r.px), dy = -(double(r.pos.y) - r.py), dz = r.pos.z;
@@ -91,6 +92,32 @@ TEST(Lights, FalloffTypesAndDistanceWindow) {
             EXPECT_NEAR(ls.L.z, dz / dist, 1e-6);
         }
     }
+}
+
+// The host's falloffs are whole powers and come out exactly: d * d correctly rounded
+// (the first distances are squares that the C library's powf rounds the wrong way,
+// some of them halfway cases), d itself, and 1. Distances below the 0.01 floor, and a
+// NaN one, take the floor; any other exponent is a true power.
+TEST(Lights, WholeFalloffsAreExactPowers) {
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const float dists[] = {0x1.47bp-7f,    0x1.001p+0f, 0x1.003p-1f, 0x1.b3b5dp+0f, 0x1.802d42p+1f,
+                           0x1.99ac3ep-4f, 0.37f,       2.5f,        0.01f,         0.001f,
+                           0.0f,           -3.0f,       nan,         1e30f,         inf};
+    for (float dist : dists) {
+        SCOPED_TRACE(testing::Message() << "dist " << dist);
+        const float d = dist > 0.01f ? dist : 0.01f;
+        const float square = static_cast<float>(static_cast<double>(d) * d);  // one rounding of the exact square
+        EXPECT_EQ(decayPower(d, 2.0f), square);
+        EXPECT_EQ(distanceAttenuation(dist, 2.0f), 1.0f / square);
+        EXPECT_EQ(distanceAttenuation(dist, 1.0f), 1.0f / d);
+        EXPECT_EQ(distanceAttenuation(dist, 0.0f), 1.0f);
+        EXPECT_EQ(distanceAttenuation(dist, -0.0f), 1.0f);
+        if (std::isfinite(d) && d * d < 1e30f) {
+            EXPECT_NEAR(distanceAttenuation(dist, 1.5f), 1.0 / std::pow(double(d), 1.5),
+                        1e-6 / std::pow(double(d), 1.5));
+        }
+    }
+    EXPECT_FLOAT_EQ(distanceAttenuation(0.0f, 4.0f), 1e6f);  // 0.01^4 is capped at 1e-6
 }
 
 TEST(Lights, LightOnTheSurfaceAddsNothingButStaysFinite) {
