@@ -11,7 +11,12 @@
 namespace morvel {
 namespace {
 
-constexpr int kBlock = 256;
+// Pixels per block. The vector loop over a block leaves its last pixels (up to a vector's
+// width, and at least one: a layer read for some channels only must not read past the
+// block) to scalar code. 8-bit rows run 32 pixels to a vector, so their blocks are
+// longer; longer blocks of the wider depths measured no faster.
+template <int Layout>
+constexpr int kBlock = Layout == PIXEL_ARGB8 ? 1024 : 256;
 
 // Pixels x0..x0+n-1 of row y. After the first pass the block's output pixels are copied
 // aside first: the kernel keeps an uncovered pixel by choosing the copy's value.
@@ -25,8 +30,9 @@ void lightBlock(const LightPass& pass, const PassViews& shared, int y, int x0, i
     PassViews v = shared;
     v.out.layout = v.base.layout = v.source.layout = v.normal.layout = Layout;
     v.roughness.layout = v.metallic.layout = v.specular.layout = Layout;
-    alignas(32) unsigned char prior[First ? 16 : kBlock * 16];
-    ImageView pv{prior, 0, kBlock, 1, Layout};
+    constexpr int kPixelBytes = Layout == PIXEL_ARGB8 ? 4 : (Layout == PIXEL_ARGB16 ? 8 : 16);
+    alignas(32) unsigned char prior[First ? 16 : kBlock<Layout> * kPixelBytes];
+    ImageView pv{prior, 0, kBlock<Layout>, 1, Layout};
     if constexpr (!First) {
         std::memcpy(prior, viewPixel(v.out, x0, y), static_cast<size_t>(n) * pixelBytes(Layout));
     }
@@ -50,12 +56,12 @@ void lightRowOf(const LightPass& pass, const PassViews& v, int y, int width) {
     if constexpr (Decay != kAnyDecay) {
         p.decay = static_cast<float>(Decay);
     }
-    for (int x0 = 0; x0 < width; x0 += kBlock) {
-        const int n = std::min(kBlock, width - x0);
+    for (int x0 = 0; x0 < width; x0 += kBlock<Layout>) {
+        const int n = std::min(kBlock<Layout>, width - x0);
         if constexpr (Kind == LIGHT_POINT || Kind == LIGHT_SPOT) {
             // The light geometry (the cone's branches) first, the shading of the block
             // as vectors after.
-            LightSample ls[kBlock];
+            LightSample ls[kBlock<Layout>];
             for (int i = 0; i < n; ++i) {
                 ls[i] = lightAtPixel(p, x0 + i, y);
             }
