@@ -221,35 +221,29 @@ int renderAndExpectRuleA(Scene<PF_PixelFloat>& s, const FrameSettings& fs, PassP
 
 }  // namespace
 
-TEST(CpuPasses, EveryPassKindFollowsCoverageRuleA) {
-    for (PassType type : {PASS_DIRECTIONAL, PASS_POINT, PASS_SPOT, PASS_AMBIENT, PASS_INCIDENCE_RIM}) {
-        for (int first : {1, 0}) {
-            SCOPED_TRACE(testing::Message() << "type " << type << (first ? " first" : " later"));
-            Scene<PF_PixelFloat> s;
-            s.ctx.depth = first ? 32 : 0;  // any depth but 8 and 16 renders as float
-            EXPECT_GT(renderAndExpectRuleA(s, pass(type, first), PassPixel{0.125f, 0.25f, 0.375f, 0.5f}), 50);
-        }
-    }
-}
-
-// Layers smaller than the output are read only inside themselves: a pass layer reads as
-// unassigned beyond its edge, a base world (albedo, else the input) as a transparent pixel.
-TEST(CpuPasses, SmallerLayersAreNeverReadOutsideThemselves) {
-    for (Layer small : {NORMAL, ROUGH, METAL, SPEC, SOURCE, ALBEDO, DEPTH /* input as base */}) {
-        for (int first : {1, 0}) {
-            for (PassType type : {PASS_POINT, PASS_INCIDENCE_RIM}) {
-                SCOPED_TRACE(testing::Message() << "layer " << small << " type " << type << " first " << first);
+// Every pass kind, first or later, with all layers full size or one smaller than the
+// output: a pass layer reads as unassigned beyond its edge, a base world (albedo, else
+// the input) as a transparent pixel.
+TEST(CpuPasses, EveryPassKindFollowsCoverageRuleAWithinEachLayer) {
+    const int kAllFull = -1, kInputAsBase = DEPTH;
+    for (int small :
+         {kAllFull, int(NORMAL), int(ROUGH), int(METAL), int(SPEC), int(SOURCE), int(ALBEDO), kInputAsBase}) {
+        for (PassType type : {PASS_DIRECTIONAL, PASS_POINT, PASS_SPOT, PASS_AMBIENT, PASS_INCIDENCE_RIM}) {
+            for (int first : {1, 0}) {
+                SCOPED_TRACE(testing::Message() << "small layer " << small << " type " << type << " first " << first);
                 Scene<PF_PixelFloat> s;
-                if (small != DEPTH) {
-                    s.addLayer(small, 20, 10);  // replaces the full-size one
-                } else {
+                s.ctx.depth = first ? 32 : 0;  // any depth but 8 and 16 renders as float
+                if (small == kInputAsBase) {
                     s.layers[ALBEDO].reset();
                     s.ctx.passes[ALBEDO] = nullptr;
                     s.input = TestWorld<PF_PixelFloat>(20, 10, 0);
                     s.input.fillAll(kInputColour);
                     s.ctx.input = &s.input.w;
+                } else if (small != kAllFull) {
+                    s.addLayer(Layer(small), 20, 10);  // replaces the full-size one
                 }
-                renderAndExpectRuleA(s, pass(type, first), PassPixel{0.5f, 0.5f, 0.5f, 1.0f});
+                const int lit = renderAndExpectRuleA(s, pass(type, first), PassPixel{0.125f, 0.25f, 0.375f, 0.5f});
+                EXPECT_TRUE(small != kAllFull || lit > 50) << lit;  // the comparison saw light
             }
         }
     }
