@@ -205,16 +205,7 @@ TEST(PassRecord, LightsConvertToViewSpace) {
     using T = SceneLightType;
     const Case cases[] = {
         {T::Directional, {960, 540, -500}, {0.6f, 0, 0.8f}, 1, 800, PASS_DIRECTIONAL, {}, {-0.6f, 0, 0.8f}, 0, 0},
-        {T::Spot,
-         {480, 270, -1000},
-         {0.36f, 0.48f, 0.8f},
-         1,
-         1080,
-         PASS_SPOT,
-         {0.25f, 0.25f, 1},
-         {0.36f, -0.48f, -0.8f},
-         1,
-         1},
+        {T::Spot, {480, 270, -1000}, {.48f, .6f, .64f}, 1, 1080, PASS_SPOT, {.25f, .25f, 1}, {.48f, -.6f, -.64f}, 1, 1},
         // Aimed at the frame from the front: into the screen, away from the viewer it stands by.
         {T::Spot, {1920, 0, -500}, {0, 0, 1}, -1, 1080, PASS_SPOT, {1, 0, 0.5f}, {0, 0, -1}, 0, -1},
         {T::Point, {960, 540, -500}, {0, 0, 1}, 0, 800, PASS_POINT, {0.5f, 0.5f, 0.5f}, {}, 0, 0},
