@@ -75,8 +75,6 @@ TEST(FrameSettingsBuild, ChecksOutAndInTheTwentyFiveInOrderAtTheFrameTime) {
 
 TEST(FrameSettingsBuild, WorkedValues) {
     const std::tuple<PF_ParamIndex, double, float FrameSettings::*, float> sliders[] = {
-        {PBR_SOURCE_BLEND, 50.0, &FrameSettings::source_blend, 0.25f},
-        {PBR_ROUGHNESS, -150.0, &FrameSettings::roughness_adjust, -1.5f},
         {PBR_SPECULAR, 200.0, &FrameSettings::specular_adjust, 2.0f},
         {PBR_METALLIC, 25.0, &FrameSettings::metallic_adjust, 0.25f},
         {INCIDENCE_AMOUNT, 200.0, &FrameSettings::incidence_amount, 2.0f},
@@ -90,7 +88,6 @@ TEST(FrameSettingsBuild, WorkedValues) {
         {IBL_SPECULAR_INTENSITY, 2.5, &FrameSettings::ibl_specular_intensity, 0.5f},
         {IBL_EXPOSURE, -20.0, &FrameSettings::ibl_exposure, -20.0f},
         {IBL_GAMMA, 2.2, &FrameSettings::ibl_gamma, 2.2f},
-        {IBL_ROUGHNESS_BIAS, 25.0, &FrameSettings::ibl_roughness_bias, 0.5f},
     };
     for (const auto& [index, value, field, expected] : sliders) {
         FakeSceneHost host;
@@ -114,7 +111,6 @@ TEST(FrameSettingsBuild, WorkedValues) {
     EXPECT_EQ(V3({fs.incidence_r, fs.incidence_g, fs.incidence_b}), V3({1.0f, 128.0f / 255.0f, 0.0f}));
     EXPECT_EQ(V3({fs.rimlight_r, fs.rimlight_g, fs.rimlight_b}), V3({0.0f, 0.2f, 1.0f}));
     EXPECT_EQ(V3({fs.ibl_tint_r, fs.ibl_tint_g, fs.ibl_tint_b}), V3({1.0f, 1.0f, 128.0f / 255.0f}));
-    EXPECT_EQ(fs.rimlight_angle, 1.5707964f);
     // X and Y are stored swapped relative to the control order, Z carries +pi.
     EXPECT_EQ(V3({fs.ibl_rotation_x, fs.ibl_rotation_y, fs.ibl_rotation_z}),
               V3({SingleAngle(45 * 65536), SingleAngle(-90 * 65536), SingleAngle(180 * 65536) + 3.1415927f}));
