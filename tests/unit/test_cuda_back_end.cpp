@@ -33,9 +33,9 @@ TEST(CudaLaunchGrid, CoversTheFrameInWholeBlocks) {
         int w, h;
         unsigned x, y;
     };
-    for (const Case c :
-         {Case{1921, 1080, 121, 68}, Case{1920, 1088, 120, 68}, Case{1, 1, 1, 1}, Case{17, 15, 2, 1}, Case{0, 10, 0, 1},
-          Case{65535 * 16 + 1, 3, 65536, 1}, Case{4, 65535 * 16 + 1, 1, 0}}) {  // too many blocks down: no launch
+    for (const Case c : {Case{1921, 1080, 121, 68}, Case{1920, 1088, 120, 68}, Case{1, 1, 1, 1}, Case{17, 15, 2, 1},
+                         Case{0, 10, 0, 1}, Case{0, -5, 0, 0}, Case{65535 * 16 + 1, 3, 65536, 1},
+                         Case{4, 65535 * 16 + 1, 1, 0}}) {  // too many blocks down: no launch
         SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
         const CudaGrid g = CudaLaunchGrid(c.w, c.h);
         EXPECT_EQ(g.x, c.x);
