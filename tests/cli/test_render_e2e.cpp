@@ -1,7 +1,7 @@
 // morvel-render end to end against the built module: the tool equals the
 // same scene rendered through minihost in this process, a threaded sequence
-// equals its frames rendered one by one, the demo needs no files, and the
-// exit status tells usage errors from success.
+// equals its frames rendered one by one, the demo needs no files, and every
+// device fault ends in the CPU picture.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -212,36 +212,6 @@ TEST_F(RenderE2E, AutoKeepsToTheCpuWithoutAGpuAndDevicesAreListed) {
         EXPECT_NE(log_.find("no CUDA devices ("), std::string::npos) << log_;
     }
     EXPECT_NE(log_.find(": accepted"), std::string::npos) << log_;
-}
-
-TEST_F(RenderE2E, ExitStatusAndMessagesForBadRuns) {
-    WriteShot();
-    Write("typo.json", R"({"layers": {"input": "input.exr"}, "lights": [{"type": "point", "intensty": 5}]})");
-    Write("range.json", R"({"layers": {"input": "input.exr"}, "params": {"Source Blend": 101}})");
-    Write("nofile.json", R"({"layers": {"input": "missing.exr"}})");
-    const bool cuda = !minihost::CudaDevices().devices.empty();
-    const std::tuple<std::string, int, std::vector<std::string>> cases[] = {
-        {"absent.json", 2, {"absent.json", "no such file"}},
-        {"typo.json", 2, {"typo.json: lights[0]", "unknown key \"intensty\""}},
-        {"range.json", 2, {"range.json: params.Source Blend", "value 101", "0 to 100"}},
-        {"nofile.json", 2, {"nofile.json: layers.input", "missing.exr", "no such image file"}},
-        {"shot.json --set 'Sorce Blend=3'", 2, {"Sorce Blend", "unknown parameter"}},
-        {"shot.json --depth 32 -o x.png", 2, {"x.png", "PNG cannot hold 32-bit"}},
-        {"shot.json -o " + Path("nodir/x.exr"), 2, {"folder", "nodir\" does not exist"}},
-        {"--backend cuda", 2, {"--backend cuda", "no CUDA device ("}},
-        {"--inject-fault gpu-typo", 2, {"--inject-fault gpu-typo", "expected one of gpu-suite"}},
-        {"--module /nonexistent/Morvel.aex", 2, {"/nonexistent/Morvel.aex", "no such module"}},
-        {"shot.json --compression dwaa", 2, {"--compression dwaa: expected none, rle, zips, zip or piz"}},
-        {"shot.json --depth 8 -o x.png --compression piz", 2, {"x.png: PNG output cannot use --compression piz"}},
-        {"--list-params", 0, {"Source Blend", "0 to 100", "Rim Light", "Amount"}},
-        {"--help", 0, {"usage: morvel-render"}},
-    };
-    for (const auto& [args, status, parts] : cases) {
-        if (cuda && args == "--backend cuda") continue;  // renders on the device here
-        EXPECT_EQ(Run(args), status) << args << "\n" << log_;
-        for (const auto& part : parts)
-            EXPECT_NE(log_.find(part), std::string::npos) << args << ": \"" << part << "\" not in: " << log_;
-    }
 }
 
 }  // namespace
