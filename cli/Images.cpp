@@ -157,7 +157,7 @@ std::vector<float> ReadPixels(ImageInput& in, int subimage, int first, int end, 
     for (int y = spec.y; y < spec.y + spec.height; y += rows) {
         const int y_end = std::min(y + rows, spec.y + spec.height);
         const std::size_t at = data.size();
-        data.resize(at + row * std::size_t(y_end - y));
+        minihost::ResizeLarge(data, at + row * std::size_t(y_end - y));
         const bool ok = spec.tile_width > 0 ? in.read_tiles(subimage, 0, spec.x, spec.x + spec.width, y, y_end, spec.z,
                                                             spec.z + 1, first, end, TypeDesc::FLOAT, data.data() + at)
                                             : in.read_scanlines(subimage, 0, y, y_end, spec.z, first, end,

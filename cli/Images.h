@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/Compression.h"
+#include "minihost/LargeBuffer.h"
 
 namespace morvel::cli {
 
@@ -28,7 +29,7 @@ struct Image {
     std::optional<Window> data_window;
 
     Image() = default;
-    Image(int w, int h) : width(w), height(h), rgba(std::size_t(w) * h * 4, 0.0f) {}
+    Image(int w, int h) : width(w), height(h) { minihost::ResizeLarge(rgba, std::size_t(w) * h * 4); }
     float* At(int x, int y) { return rgba.data() + (std::size_t(y) * width + x) * 4; }
     const float* At(int x, int y) const { return rgba.data() + (std::size_t(y) * width + x) * 4; }
 };

@@ -14,17 +14,24 @@
 namespace morvel::cli {
 namespace {
 
+struct FileId {
+    std::string key;
+    std::uintmax_t bytes = 0;
+};
+
 // The file itself where it can be stated (so "a.exr", "./a.exr" and a link to
 // it are one file), else the path as written: the read then names the fault.
-std::string FileKey(const std::string& spec) {
+FileId IdentifyFile(const std::string& spec) {
     const LayerPath p = SplitLayerPath(spec);
     struct stat st {};
-    if (::stat(p.file.c_str(), &st) != 0) return "path:" + spec;
-    return "file:" + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + "#" + p.layer;
+    if (::stat(p.file.c_str(), &st) != 0) return {"path:" + spec, 0};
+    return {"file:" + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + "#" + p.layer,
+            std::uintmax_t(st.st_size)};
 }
 
 struct Decode {
     std::string spec;  // as the first layer naming it wrote it
+    std::uintmax_t bytes = 0;
     std::vector<std::string> layers;
     Image image;
     std::exception_ptr error;
@@ -42,22 +49,30 @@ SceneImages LoadSceneImages(Scene scene, int workers, LoadStats* stats) {
     std::vector<std::size_t> decode_of;  // per scene layer
     std::map<std::string, std::size_t> by_key;
     for (const auto& layer : scene.layers) {
-        const auto [it, added] = by_key.emplace(FileKey(layer.path), decodes.size());
-        if (added) decodes.push_back({layer.path, {}, {}, {}});
+        const FileId id = IdentifyFile(layer.path);
+        const auto [it, added] = by_key.emplace(id.key, decodes.size());
+        if (added) decodes.push_back({layer.path, id.bytes, {}, {}, {}});
         decodes[it->second].layers.push_back(layer.name);
         decode_of.push_back(it->second);
     }
+    // Largest files first: a big file started last would leave the other
+    // threads idle while it alone decodes.
+    std::vector<std::size_t> order(decodes.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return decodes[a].bytes > decodes[b].bytes; });
 
     const int threads = std::min(workers > 0 ? workers : DecodeWorkers(decodes.size()), int(decodes.size()));
     std::atomic<std::size_t> next{0};
     // Every decode runs to its end, failed or not, so the error reported never
     // depends on which thread got there first.
     auto work = [&] {
-        for (std::size_t i = next++; i < decodes.size(); i = next++) {
+        for (std::size_t n = next++; n < order.size(); n = next++) {
+            Decode& d = decodes[order[n]];
             try {
-                decodes[i].image = ReadImage(decodes[i].spec);
+                d.image = ReadImage(d.spec);
             } catch (...) {
-                decodes[i].error = std::current_exception();
+                d.error = std::current_exception();
             }
         }
     };

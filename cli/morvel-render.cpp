@@ -1,5 +1,6 @@
 // morvel-render: relights render passes with the Morvel module, loaded and
 // driven through its exports exactly as the compositing host drives it.
+#include <malloc.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -292,6 +293,11 @@ int Run(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The image decoders allocate and free a buffer per chunk of every file. By
+    // default the allocator hands such memory back to the kernel at once, and
+    // each next chunk faults it in again; kept, it is reused as it stands.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
     try {
         const Options o = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
         if (o.help) {

@@ -64,6 +64,7 @@ bool Load(Api& api) {
     ok &= Bind(lib, api.LaunchKernel, "cuLaunchKernel");
     ok &= Bind(lib, api.MemAlloc, "cuMemAlloc_v2");
     ok &= Bind(lib, api.MemFree, "cuMemFree_v2");
+    ok &= Bind(lib, api.MemGetInfo, "cuMemGetInfo_v2");
     ok &= Bind(lib, api.Memcpy2DAsync, "cuMemcpy2DAsync_v2");
     ok &= Bind(lib, api.MemcpyDtoDAsync, "cuMemcpyDtoDAsync_v2");
     ok &= Bind(lib, api.GetErrorString, "cuGetErrorString");

@@ -73,6 +73,7 @@ struct Api {
                              void**, void**);
     CUresult (*MemAlloc)(CUdeviceptr*, size_t);
     CUresult (*MemFree)(CUdeviceptr);
+    CUresult (*MemGetInfo)(size_t* free, size_t* total);  // of the current context's device
     CUresult (*Memcpy2DAsync)(const Memcpy2D*, CUstream);
     CUresult (*MemcpyDtoDAsync)(CUdeviceptr, CUdeviceptr, size_t, CUstream);
     CUresult (*GetErrorString)(CUresult, const char**);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "minihost/Error.h"
+#include "minihost/LargeBuffer.h"
 
 namespace minihost {
 
@@ -24,7 +25,7 @@ World::World(int width, int height, int depth, int row_padding)
     if (depth == 8 && row >= int64_t(width) * 16)
         throw Error(what + ": an 8-bit row of " + std::to_string(row) + " bytes would read as float");
     row_bytes_ = static_cast<int>(row);
-    bytes_.assign(std::size_t(row_bytes_) * height_, 0);
+    ResizeLarge(bytes_, std::size_t(row_bytes_) * height_);
     for (int y = 0; y < height_; ++y)
         std::memset(Row(y) + std::size_t(width_) * pixel_bytes(), kPaddingFill, std::size_t(row_padding));
 

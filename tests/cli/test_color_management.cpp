@@ -1,7 +1,6 @@
-// Colour-managed layers and output: the scene keys parse and are checked,
-// layers convert to the working space and the frame to the output space by
-// the config's transforms, data layers stay as stored, and a scene without
-// colour spaces never consults a config.
+// Colour-managed layers and output: the spaces named are checked, layers convert to the working space and the frame to
+// the output space by the config's transforms, data layers stay as stored, and a scene without colour spaces never
+// consults a config.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -40,41 +39,6 @@ struct Env {
     const char* name_;
     std::string old_;
 };
-
-TEST(ColorScene, LayerObjectsAndSpaceKeysParse) {
-    const Scene s = ParseScene(R"({
-      "working_colorspace": "linear", "output_colorspace": "sRGB",
-      "layers": {"input": {"file": "beauty.png", "colorspace": "sRGB"}, "Normal Map": {"file": "n.exr"},
-                 "Roughness": "r.png"}
-    })",
-                               "shot.json", "/shots");
-    EXPECT_EQ(s.working_colorspace, "linear");
-    EXPECT_EQ(s.output_colorspace, "sRGB");
-    ASSERT_EQ(s.layers.size(), 3u);
-    EXPECT_EQ(s.layers[0].path, "/shots/beauty.png");
-    EXPECT_EQ(s.layers[0].colorspace, "sRGB");
-    EXPECT_EQ(s.layers[1].path, "/shots/n.exr");
-    EXPECT_EQ(s.layers[1].colorspace, "");
-    EXPECT_EQ(s.layers[2].colorspace, "");
-}
-
-TEST(ColorScene, FaultsNameFileAndField) {
-    const std::pair<const char*, std::vector<const char*>> cases[] = {
-        {R"({"layers": {"input": {"colorspace": "sRGB"}}})", {"shot.json: layers.input", "missing key \"file\""}},
-        {R"({"layers": {"input": {"file": "a.png", "color": "sRGB"}}})",
-         {"shot.json: layers.input", "unknown key \"color\"", "colorspace"}},
-        {R"({"layers": {"input": {"file": 3}}})", {"shot.json: layers.input.file", "expected an image path"}},
-        {R"({"layers": {"input": {"file": "a.png", "colorspace": ""}}})",
-         {"shot.json: layers.input.colorspace", "expected a colour space name"}},
-        {R"({"output_colorspace": 709})", {"shot.json: output_colorspace", "expected a colour space name", "709"}},
-        {R"({"working_colorspace": null})", {"shot.json: working_colorspace", "expected a colour space name"}},
-    };
-    for (const auto& [json, parts] : cases) {
-        const std::string message = ErrorOf([&, json = json] { ParseScene(json, "shot.json", "/shots"); });
-        for (const char* part : parts)
-            EXPECT_NE(message.find(part), std::string::npos) << json << ": \"" << part << "\" not in: " << message;
-    }
-}
 
 TEST(SceneColors, UnknownSpacesNameFileFieldAndTheKnownSpaces) {
     Env no_ocio("OCIO", nullptr);
@@ -154,18 +118,24 @@ TEST(SceneColors, ConfigFromFileOrEnvironmentAndOutputInEveryDepth) {
     }
 }
 
-TEST(SceneColors, WithoutColourSpacesNoConfigIsRead) {
-    // A broken $OCIO must not matter to a scene that names no colour space.
+// A broken $OCIO must not matter to a scene that names no colour space, and a config
+// given changes none of its pixels.
+TEST(SceneColors, WithoutColourSpacesNothingIsConverted) {
     Env ocio("OCIO", "/nonexistent/broken.ocio");
     const Scene scene = ParseScene(R"({"layers": {"input": {"file": "a.png"}}})", "shot.json", "");
-    const SceneColors colors(scene, "");
-    EXPECT_FALSE(colors.active());
-    SceneImages images{scene, {{"input", Ramp()}}};
-    colors.ConvertLayers(images);
-    EXPECT_EQ(images.layers["input"].rgba, Ramp().rgba);
-    Frame frame{8, Ramp()};
-    colors.ConvertOutput(frame);
-    EXPECT_EQ(frame.pixels.rgba, Ramp().rgba);
+    for (const std::string& config : {std::string(), kGammaConfig}) {
+        SCOPED_TRACE(config);
+        const SceneColors colors(scene, config);
+        EXPECT_FALSE(colors.active());
+        SceneImages images{scene, {{"input", Ramp()}}};
+        colors.ConvertLayers(images);
+        EXPECT_EQ(images.layers["input"].rgba, Ramp().rgba);
+        for (const int depth : {8, 32}) {
+            Frame frame{depth, Ramp()};
+            colors.ConvertOutput(frame);
+            EXPECT_EQ(frame.pixels.rgba, Ramp().rgba) << depth;
+        }
+    }
 }
 
 }  // namespace

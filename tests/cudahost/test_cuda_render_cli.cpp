@@ -91,7 +91,6 @@ TEST_F(CudaRender, DeviceFramesAndDriverFaultsEndInTheCpuPicture) {
         {"", "", R"("backend":"cuda","device":"Fake CUDA Device 0","fallback":false)"},
         {"--backend cuda", "MORVEL_FAKE_CUDA_FAULT=launch",
          R"("backend":"cuda","device":"Fake CUDA Device 0","fallback":true)"},
-        {"--backend cuda", "MORVEL_FAKE_CUDA_FAULT=kernel:2", R"("fallback":true)"},
         // A module that cannot be loaded on the device: the effect declines it.
         {"--backend cuda", "MORVEL_FAKE_CUDA_FAULT=load", R"("backend":"cpu","device":null)"},
     };

@@ -287,10 +287,6 @@ TEST_F(Frames, ThreadsGiveTheSameFramesAsOneByOne) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 // A GPU frame sent without any device set up, with worlds whose pixels the CPU can
 // reach, is rendered by the CPU flow instead of coming back untouched.
 TEST_F(Frames, GpuFramesWithoutDeviceRenderOnTheCpu) {

@@ -312,6 +312,18 @@ FAKE_EXPORT CUresult cuMemFree_v2(CUdeviceptr p) {
     return CUDA_SUCCESS;
 }
 
+// A device of 8 GiB, less what is allocated.
+FAKE_EXPORT CUresult cuMemGetInfo_v2(size_t* free, size_t* total) {
+    if (!Current()) return CUDA_ERROR_INVALID_CONTEXT;
+    State& s = S();
+    std::lock_guard lock(s.mutex);
+    size_t used = 0;
+    for (const auto& [base, bytes] : s.allocations) used += bytes;
+    *total = size_t(8) << 30;
+    *free = *total - used;
+    return CUDA_SUCCESS;
+}
+
 FAKE_EXPORT CUresult cuMemcpy2DAsync_v2(const Memcpy2D* m, CUstream h) {
     if (!Current()) return CUDA_ERROR_INVALID_CONTEXT;
     State& s = S();

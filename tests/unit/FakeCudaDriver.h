@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <set>
@@ -33,12 +32,10 @@ struct FakeDriver {
     std::set<std::string> fail;
     int loads = 0, unloads = 0, launches = 0, pushes = 0, pops = 0;
     int allocs = 0, frees = 0, launches_of[kCudaKernelCount] = {};
-    std::set<CUdeviceptr> live;    // device memory allocated and not yet freed
-    size_t most_rows_written = 0;  // the tallest host-to-device copy
+    std::set<CUdeviceptr> live;  // device memory allocated and not yet freed
     CUcontext current = reinterpret_cast<CUcontext>(0x10);
     CUcontext pushed_from = nullptr;
     CUcontext freed_in = nullptr;  // the context current at the last free
-    CudaGrid last_grid;
     unsigned last_block[3] = {};
     CUstream last_stream = nullptr;
 };
@@ -95,7 +92,6 @@ inline CUresult LaunchKernel(CUfunction f, unsigned gx, unsigned gy, unsigned gz
     if (CUresult err = FakeFails(std::string("launch ") + kFakeKernelNames[i])) return err;
     ++g_fake->launches;
     ++g_fake->launches_of[i];
-    g_fake->last_grid = {gx, gy};
     g_fake->last_block[0] = bx, g_fake->last_block[1] = by, g_fake->last_block[2] = bz;
     g_fake->last_stream = stream;
     if (gz != 1) return 1;
@@ -106,8 +102,6 @@ inline CUresult StreamSynchronize(CUstream) { return FakeFails("sync"); }
 inline CUresult Memcpy2DAsync(const Memcpy2D* m, CUstream) {
     if (CUresult err = FakeFails("copy")) return err;
     if (CUresult err = FakeFails(m->dstMemoryType == CU_MEMORYTYPE_HOST ? "read" : "write")) return err;
-    if (m->srcMemoryType == CU_MEMORYTYPE_HOST)
-        g_fake->most_rows_written = std::max(g_fake->most_rows_written, m->Height);
     auto src = m->srcMemoryType == CU_MEMORYTYPE_HOST ? static_cast<const unsigned char*>(m->srcHost)
                                                       : reinterpret_cast<const unsigned char*>(m->srcDevice);
     auto dst = m->dstMemoryType == CU_MEMORYTYPE_HOST ? static_cast<unsigned char*>(m->dstHost)

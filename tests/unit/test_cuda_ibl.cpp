@@ -8,22 +8,17 @@
 #include <cstdlib>
 #include <limits>
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "FakeCudaDriver.h"
-#include "FakeSceneHost.h"
 #include "GpuTwinFrame.h"
 #include "cpu/CpuPasses.h"
 #include "gpu/GpuDeviceLifecycle.h"
 #include "gpu/GpuFrame.h"
 #include "gpu/cuda/CudaPass.h"
 #include "hostaccess/HostSuites.h"
-#include "params/ParamIndex.h"
-#include "render/SmartRender.h"
-#include "render/SmartRenderGPU.h"
 #include "scene/SmartPreRender.h"
 
 namespace morvel {
@@ -35,10 +30,6 @@ namespace {
 struct FakeGpuHost {
     std::map<A_long, PF_EffectWorld*> layers;  // by checkout id
     PF_EffectWorld* output = nullptr;
-    // The same frame's CPU worlds, handed out instead while `cpu` is set.
-    std::map<A_long, PF_EffectWorld*> cpu_layers;
-    PF_EffectWorld* cpu_output = nullptr;
-    bool cpu = false;
     std::map<const PF_EffectWorld*, void*> buffers;
     bool refuse_memory = false;
     int allocations = 0, frees = 0;
@@ -80,12 +71,11 @@ struct FakeGpuHost {
             return PF_Err_NONE;
         };
         cb.checkout_layer_pixels = [](PF_ProgPtr, A_long id, PF_EffectWorld** w) -> PF_Err {
-            auto& from = the->cpu ? the->cpu_layers : the->layers;
-            *w = from.count(id) ? from[id] : nullptr;
+            *w = the->layers.count(id) ? the->layers[id] : nullptr;
             return PF_Err_NONE;
         };
         cb.checkout_output = [](PF_ProgPtr, PF_EffectWorld** w) -> PF_Err {
-            *w = the->cpu ? the->cpu_output : the->output;
+            *w = the->output;
             return PF_Err_NONE;
         };
         in_data.pica_basicP = &basic;
@@ -99,13 +89,11 @@ struct FakeGpuHost {
     }
     void Serve(TwinLayer& layer, A_long id) {
         layers[id] = &layer.gpu_world;
-        cpu_layers[id] = &layer.cpu_world;
         buffers[&layer.gpu_world] = layer.gpu.data();
     }
     void Serve(TwinFrame& f) {
         Serve(f.input, CHECKOUT_INPUT);
         output = &f.output.gpu_world;
-        cpu_output = &f.output.cpu_world;
         buffers[output] = f.output.gpu.data();
         for (int i = 0; i < kPassLayerCount; ++i)
             if (f.layers[i]) Serve(*f.layers[i], CHECKOUT_DIFFUSE_ALBEDO + i);
@@ -144,14 +132,14 @@ protected:
         return err;
     }
 
-    // The environment pass, then a point light and rim on top, on both back ends.
+    // The environment pass, then every light kind and rim on top, on both back ends.
     void RenderBoth(Scene& s, float bias) {
         ClearOutputCpu(s.f.cpu);
         ASSERT_EQ(LaunchClearToOpaqueBlack(device_, s.f.gpu), PF_Err_NONE);
         const FrameSettings ibl = EnvironmentPass(1, s.f.w, s.f.h, bias);
         ASSERT_EQ(RenderIblPassCpu(s.f.cpu, ibl), PF_Err_NONE);
         ASSERT_EQ(RunCudaPass(device_, s.f.gpu, ibl), PF_Err_NONE);
-        for (PassType type : {PASS_POINT, PASS_INCIDENCE_RIM}) {
+        for (PassType type : {PASS_DIRECTIONAL, PASS_POINT, PASS_SPOT, PASS_AMBIENT, PASS_INCIDENCE_RIM}) {
             const FrameSettings fs = Pass(type, 0, s.f.w, s.f.h);
             ASSERT_EQ(RenderPassCpu(s.f.cpu, fs), PF_Err_NONE);
             ASSERT_EQ(RunCudaPass(device_, s.f.gpu, fs), PF_Err_NONE);
@@ -171,23 +159,28 @@ protected:
 };
 
 // Blurred and unblurred specular images, HDRIs from one pixel (the blurs wrap
-// onto themselves) to odd sizes, missing maps; within the OpenCL IBL tests'
-// tolerance. The first frame prepares the HDRI on the device, the second takes it
-// from the cache and renders the same picture.
+// onto themselves) to odd sizes, infinite and NaN texels (made finite by the CPU's
+// rule, so the blurs spread the same light), every map or a few or none (every map
+// is what no host test hands); within the OpenCL IBL tests' tolerance. The first frame prepares the HDRI on the device,
+// the second takes it from the cache and renders the same picture; a setdown where another context is current frees the
+// cache in the device's.
 TEST_F(CudaIbl, FramesMatchTheCpuFirstAndFromTheCache) {
     struct Case {
         const char* name;
         int w, h, hw, hh;
         float bias;
-        std::set<int> missing;
+        std::set<int> missing = {};
+        bool non_finite = false;
     };
     const Case cases[] = {
-        {"blurred specular", 37, 23, 45, 21, 0.05f, {}},
-        {"unblurred specular (a copy)", 37, 23, 45, 21, 0.0f, {}},
-        {"specular blur at the tap cap", 19, 17, 64, 32, 4.0f, {}},
-        {"one-pixel HDRI", 21, 9, 1, 1, 0.05f, {}},
-        {"two-pixel row", 17, 16, 2, 1, 0.0f, {}},
-        {"one-pixel column", 16, 17, 1, 3, 0.02f, {}},
+        {"blurred specular", 37, 23, 45, 21, 0.05f},
+        {"unblurred specular (a copy)", 37, 23, 45, 21, 0.0f},
+        {"specular blur at the tap cap", 19, 17, 64, 32, 4.0f},
+        {"one-pixel HDRI", 21, 9, 1, 1, 0.05f},
+        {"two-pixel row", 17, 16, 2, 1, 0.0f},
+        {"one-pixel column", 16, 17, 1, 3, 0.02f},
+        {"non-finite texels, blurred", 37, 23, 20, 10, 0.05f, {}, true},
+        {"non-finite texels, unblurred", 37, 23, 20, 10, 0.0f, {}, true},
         {"no normal or roughness map", 29, 5, 33, 17, 0.05f, {SLOT_NORMAL, SLOT_ROUGHNESS}},
         {"input only",
          23,
@@ -197,12 +190,18 @@ TEST_F(CudaIbl, FramesMatchTheCpuFirstAndFromTheCache) {
          0.05f,
          {SLOT_DIFFUSE_ALBEDO, SLOT_NORMAL, SLOT_ROUGHNESS, SLOT_METALNESS, SLOT_SPECULAR, SLOT_SOURCE}},
     };
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         for (int round : {0, 1}) {
             SCOPED_TRACE(round == 0 ? "first frame" : "cache hit");
             FakeGpuHost host;
             Scene s(c.w, c.h, c.hw, c.hh, c.missing);
+            if (c.non_finite) {
+                s.hdri.Set(3, 2, inf, 2.0f, 2.0f, 1.0f, c.hw);
+                s.hdri.Set(11, 7, 1.0f, -inf, 1.0f, 1.0f, c.hw);
+                s.hdri.Set(17, 4, nan, 1.0f, nan, nan, c.hw);
+            }
             const int allocs = fake_.allocs, converts = fake_.launches_of[CUDA_KERNEL_CONVERT_HDRI];
             ASSERT_EQ(Prepare(host, s, c.bias), PF_Err_NONE);
             ASSERT_TRUE(s.f.gpu.hdri);
@@ -213,29 +212,20 @@ TEST_F(CudaIbl, FramesMatchTheCpuFirstAndFromTheCache) {
             EXPECT_EQ(fake_.allocs - allocs, round == 0 ? 2 : 0);
             EXPECT_EQ(fake_.launches_of[CUDA_KERNEL_CONVERT_HDRI] - converts, round == 0 ? 1 : 0);
             RenderBoth(s, c.bias);
+            for (float v : s.f.output.gpu) ASSERT_FALSE(std::isnan(v));
             ExpectSamePicture(s.f, s.f.output.gpu, 1e-4f, 0.999);
+            EXPECT_EQ(fake_.last_block[0], 16u);
+            EXPECT_EQ(fake_.last_block[1], 16u);
+            EXPECT_EQ(fake_.last_stream, stream_) << "launched on the host's stream";
         }
+        const cuapi::CUcontext host_context = fake_.current;
+        fake_.current = reinterpret_cast<cuapi::CUcontext>(0x99);
         ClearDeviceRecord(device_);
         EXPECT_TRUE(fake_.live.empty()) << "the cache's images are freed at setdown";
+        EXPECT_EQ(fake_.freed_in, host_context);
+        EXPECT_EQ(fake_.current, reinterpret_cast<cuapi::CUcontext>(0x99));
+        fake_.current = host_context;
         SetUpDevice(device_);
-    }
-}
-
-// Infinite and NaN texels are made finite by the CPU's rule on the device too, so
-// the blurs spread the same finite light.
-TEST_F(CudaIbl, NonFiniteTexelsLightAsOnTheCpu) {
-    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
-    for (float bias : {0.0f, 0.05f}) {
-        SCOPED_TRACE(bias);
-        FakeGpuHost host;
-        Scene s(37, 23, 20, 10);
-        s.hdri.Set(3, 2, inf, 2.0f, 2.0f, 1.0f, 20);
-        s.hdri.Set(11, 7, 1.0f, -inf, 1.0f, 1.0f, 20);
-        s.hdri.Set(17, 4, nan, 1.0f, nan, nan, 20);
-        ASSERT_EQ(Prepare(host, s, bias), PF_Err_NONE);
-        RenderBoth(s, bias);
-        for (float v : s.f.output.gpu) ASSERT_FALSE(std::isnan(v));
-        ExpectSamePicture(s.f, s.f.output.gpu, 1e-4f, 0.999);
     }
 }
 
@@ -317,92 +307,14 @@ TEST_F(CudaIbl, FailedPreparationFallsBackAndHoldsNothing) {
     }
 }
 
-// A failed environment launch fails the pass; images made in the host's context
-// are freed in it at setdown even when another context is current then.
-TEST_F(CudaIbl, EnvironmentLaunchFailureAndFreesInTheDeviceContext) {
+// A failed environment launch fails the pass rather than leave the frame unlit.
+TEST_F(CudaIbl, FailedEnvironmentLaunchFailsThePass) {
     FakeGpuHost host;
     Scene s(19, 7, 16, 8);
     ASSERT_EQ(Prepare(host, s, 0.05f), PF_Err_NONE);
     fake_.fail = {"launch EnvironmentPassKernel"};
     EXPECT_EQ(RunCudaPass(device_, s.f.gpu, EnvironmentPass(1, 19, 7, 0.05f)), PF_Err_INTERNAL_STRUCT_DAMAGED);
     fake_.fail.clear();
-    s.f.gpu.hdri.reset();
-    const cuapi::CUcontext host_context = fake_.current;
-    fake_.current = reinterpret_cast<cuapi::CUcontext>(0x99);
-    ClearDeviceRecord(device_);
-    EXPECT_TRUE(fake_.live.empty());
-    EXPECT_EQ(fake_.freed_in, host_context);
-    EXPECT_EQ(fake_.current, reinterpret_cast<cuapi::CUcontext>(0x99));
-    fake_.current = host_context;
-    SetUpDevice(device_);
-}
-
-// The whole GPU command: an IBL frame with a point light and rim light renders on
-// the device, and when any step of it fails on the device (a pass that fails before
-// a pass that succeeds included) the frame ends in the staged CPU
-// fallback (layers read back, rendered on the CPU, the output written back) with
-// the CPU command's picture, every parameter and suite given back.
-TEST_F(CudaIbl, FailedDeviceFrameEndsInTheStagedFallbackWithTheCpuPicture) {
-    struct Case {
-        const char* fault;
-        bool on_device;
-    };
-    // Faults of the device path only: the fallback needs the copies in and out.
-    const Case cases[] = {{"", true},
-                          {"alloc", false},
-                          {"launch ConvertHdriKernel", false},
-                          {"launch BlurHdriKernel", false},
-                          {"launch EnvironmentPassKernel", false},
-                          {"launch LightPassKernel", false}};
-    auto table = std::make_unique<GpuDeviceTable>();
-    GpuDeviceState& device = table->devices[0];
-    SetUpDevice(device);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(*c.fault ? c.fault : "no fault");
-        test::FakeSceneHost scene;
-        scene.SetCheckbox(IBL_ENABLE, 1);
-        scene.SetSlider(IBL_DIFFUSE_INTENSITY, 4.0);
-        scene.SetSlider(IBL_SPECULAR_INTENSITY, 3.0);
-        scene.SetSlider(IBL_EXPOSURE, 0.5);
-        scene.SetSlider(IBL_GAMMA, 1.4);
-        scene.SetSlider(IBL_ROUGHNESS_BIAS, 2.5);
-        scene.SetColor(IBL_TINT, 255, 255, 230, 200);
-        scene.SetCheckbox(IBL_PREVIEW_SPHERE, 1);
-        scene.SetCheckbox(RIMLIGHT_ENABLE, 1);
-        scene.SetSlider(RIMLIGHT_AMOUNT, 80.0);
-        scene.SetColor(RIMLIGHT_COLOR, 255, 100, 150, 255);
-        test::FakeLayer& light = scene.AddLight(AEGP_LightType_POINT);
-        light.position = {10.0, 8.0, -40.0};
-        FakeGpuHost host;
-        scene.gpu = host.suite;
-        Scene s(37, 23, 45, 21);
-        host.Serve(s.f);
-        host.Serve(s.hdri, CHECKOUT_HDRI);
-        host.input.what_gpu = PF_GPU_Framework_CUDA;
-        host.input.gpu_data = &device;
-        // A fresh device cache, so that each fault meets a preparation.
-        device.hdri_cache.Clear();
-
-        fake_.fail.clear();
-        if (*c.fault) fake_.fail = {c.fault};
-        fake_.most_rows_written = 0;
-        const int environment_launches = fake_.launches_of[CUDA_KERNEL_ENVIRONMENT];
-        ASSERT_EQ(SmartRenderGPU(&scene.in, &scene.out, &host.extra, *table), PF_Err_NONE);
-        fake_.fail.clear();
-        if (c.on_device) {
-            EXPECT_GT(fake_.launches_of[CUDA_KERNEL_ENVIRONMENT], environment_launches);
-        }
-        // The fallback writes the whole output back; the device path writes only weight tables.
-        EXPECT_EQ(fake_.most_rows_written == size_t(s.f.h), !c.on_device);
-
-        host.cpu = true;
-        ASSERT_EQ(SmartRender(&scene.in, &scene.out, &host.extra), PF_Err_NONE);
-        ExpectSamePicture(s.f, s.f.output.gpu, 1e-4f, 0.999);
-        EXPECT_TRUE(scene.ParamsBalanced());
-        EXPECT_TRUE(scene.SuitesBalanced());
-        EXPECT_EQ(host.frees, host.allocations);
-    }
-    ClearDeviceRecord(device);
 }
 
 }  // namespace

@@ -222,10 +222,6 @@ TEST(PreviewSphere, GeometryOnFullHdAndDegenerateFrames) {
             }
         }
     EXPECT_GT(covered, 23000);  // about pi * 87.4^2
-    // Rim pixels: 87.12 away (row 957) still covered at partial alpha, 88.12 not.
-    EXPECT_NEAR(getPreviewSphereInfo(1884, 957, W, H).alpha, 86.4 - 87.12 + 1.0, 2e-3);
-    EXPECT_FALSE(getPreviewSphereInfo(1885, 957, W, H).covered);
-    EXPECT_FALSE(getPreviewSphereInfo(0, 0, W, H).covered);
 
     EXPECT_FALSE(getPreviewSphereInfo(0, 0, 0, 100).covered || getPreviewSphereInfo(0, 0, 100, -1).covered);
     const PreviewSphereInfo one = getPreviewSphereInfo(0, 0, 1, 1);

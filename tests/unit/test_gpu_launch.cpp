@@ -21,12 +21,5 @@ TEST(GpuLaunch, StrideComesFromTheOutputBufferSize) {
     }
 }
 
-TEST(GpuLaunch, GlobalSizeIsRoundedUpToWholeWorkGroups) {
-    EXPECT_EQ(LaunchGlobalSize(1921, 1080), (std::array<std::size_t, 2>{1936, 1088}));
-    EXPECT_EQ(LaunchGlobalSize(1920, 1088), (std::array<std::size_t, 2>{1920, 1088}));
-    EXPECT_EQ(LaunchGlobalSize(1, 1), (std::array<std::size_t, 2>{16, 16}));
-    EXPECT_EQ(LaunchGlobalSize(0, -5), (std::array<std::size_t, 2>{0, 0}));
-}
-
 }  // namespace
 }  // namespace morvel

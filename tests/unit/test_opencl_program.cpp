@@ -1,4 +1,5 @@
-// The OpenCL program's build on a real device (PoCL here): what a device record
+// The OpenCL program's build on a real device (PoCL here): the text the module
+// carries builds as OpenCL C 1.2 with warnings as errors, and what a device record
 // holds after a build that works, one that fails, and a release.
 #include <gtest/gtest.h>
 
@@ -58,6 +59,26 @@ protected:
     GpuDeviceState record;
     PF_OutData out{};
 };
+
+// A warning on one vendor's compiler is often an error on another's.
+TEST_F(OpenClProgram, TextBuildsAsOpenClC12WithWarningsAsErrors) {
+    const std::string_view text = GetOpenClSource();
+    const char* source = text.data();
+    const size_t length = text.size();
+    for (const std::string& options : {std::string("-cl-std=CL1.2 -Werror ") + kOpenClBuildOptions,
+                                       std::string("-cl-std=CL1.2 -Werror -cl-fast-relaxed-math")}) {
+        cl_int err = CL_SUCCESS;
+        cl_program program = cl->CreateProgramWithSource(context, 1, &source, &length, &err);
+        ASSERT_EQ(err, CL_SUCCESS);
+        const bool built = cl->BuildProgram(program, 1, &device, options.c_str(), nullptr, nullptr) == CL_SUCCESS;
+        size_t size = 0;
+        cl->GetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, 0, nullptr, &size);
+        std::string log(size, '\0');
+        cl->GetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, size, log.data(), nullptr);
+        cl->ReleaseProgram(program);
+        EXPECT_TRUE(built) << options << "\n" << log;
+    }
+}
 
 TEST_F(OpenClProgram, ModuleProgramBuildsAndReleases) {
     ASSERT_TRUE(BuildOpenClProgram(record, info, &out)) << record.build_log;

@@ -183,12 +183,6 @@ TEST(PrepareHdriImagesCached, ServesTheSameImagesUntilTheHdriOrBiasChanges) {
     ASSERT_TRUE(other_bias);
     EXPECT_NE(other_bias, changed);
     EXPECT_EQ(cache.size(), 3u);
-
-    // The same pixels as 8-bit data are another image.
-    std::vector<unsigned char> bytes(24 * 4 * 12, 200);
-    const auto eight = PrepareHdriImagesCached(HdriWorldView{bytes.data(), 24 * 4, 24, 12, 8}, 0.1f, cache);
-    ASSERT_TRUE(eight);
-    EXPECT_NEAR(eight->diffuse[0], 200.0f / 255.0f, 1e-5f);
 }
 
 TEST(PrepareHdriImagesCached, RefusesUnusableWorldsWithoutCachingThem) {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 #include "FakeSceneHost.h"
@@ -121,22 +122,6 @@ TEST(SceneLights, EachTypeReadsItsOwnStreams) {
     }
 }
 
-TEST(SceneLights, IntensityScalingAndFalloffTruncation) {
-    const std::tuple<double, double, float, int32_t> cases[] = {
-        {100.0, 0.0, 5.0f, 0}, {-40.0, -1.9, -2.0f, -1}, {0.0, 2147483647.0, 0.0f, 2147483647}};
-    for (const auto& [intensity, falloff, expectedIntensity, expectedFalloff] : cases) {
-        SCOPED_TRACE(intensity);
-        FakeSceneHost host;
-        FakeLayer& l = host.AddLight(AEGP_LightType_SPOT);
-        l.intensity = intensity;
-        l.falloffType = falloff;
-        const Collected c = Collect(host);
-        ASSERT_EQ(c.count, 1);
-        EXPECT_EQ(c.lights[0].intensity, expectedIntensity);
-        EXPECT_EQ(c.lights[0].falloffType, expectedFalloff);
-    }
-}
-
 TEST(SceneLights, DirectionFallsBackToZUpForDegenerateAxes) {
     const std::pair<std::array<double, 3>, std::array<float, 3>> cases[] = {
         {{0.0, 0.0, 0.0}, {0.0f, 0.0f, 1.0f}},
@@ -162,7 +147,7 @@ TEST(SceneLights, DirectionFallsBackToZUpForDegenerateAxes) {
     EXPECT_EQ(c.lights[0].direction[2], 1.0f);
 }
 
-TEST(SceneLights, EachFailedOrNonFiniteStreamLeavesOnlyItsDefault) {
+TEST(SceneLights, FailedNonFiniteOrHugeStreamsLeaveOnlyTheirDefault) {
     const SceneLight read = {T::Spot, {1, 2, 3}, {0, 0, 1}, {0.5f, 0.5f, 0.5f}, 0.5f, 1.5707964f, 0.1f, 9, 99, 1, 1};
     const std::pair<AEGP_LayerStream, size_t> fields[] = {
         {AEGP_LayerStream_POSITION, offsetof(SceneLight, position)},
@@ -196,14 +181,22 @@ TEST(SceneLights, EachFailedOrNonFiniteStreamLeavesOnlyItsDefault) {
     l.coneFeather = l.falloffType = NAN;
     l.falloffRadius = -1e40;
     l.falloffDistance = INFINITY;
-    FakeLayer& big = host.AddLight(AEGP_LightType_POINT);
-    big.falloffType = 1e12;  // beyond int32
-    big.intensity = 3.0e38;  // fits a float, and the scaling only shrinks it
+    // Finite but out of the usual range: intensity scaled, never clamped; the falloff type
+    // truncated towards zero, kept up to the largest int32, the default beyond.
+    const std::tuple<double, double, float, int32_t> odd[] = {
+        {3.0e38, 1e12, 1.5e37f, 0}, {-40.0, -1.9, -2.0f, -1}, {0.0, 2147483647.0, 0.0f, 2147483647}};
+    for (const auto& [intensity, falloff, expectedIntensity, expectedFalloff] : odd) {
+        FakeLayer& o = host.AddLight(AEGP_LightType_POINT);
+        o.intensity = intensity;
+        o.falloffType = falloff;
+    }
     const Collected c = Collect(host);
-    ASSERT_EQ(c.count, 2);
+    ASSERT_EQ(c.count, 4);
     ExpectLight(c.lights[0], kDefaults);
-    EXPECT_EQ(c.lights[1].falloffType, 0);
-    EXPECT_FLOAT_EQ(c.lights[1].intensity, 1.5e37f);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_FLOAT_EQ(c.lights[i + 1].intensity, std::get<2>(odd[i])) << i;
+        EXPECT_EQ(c.lights[i + 1].falloffType, std::get<3>(odd[i])) << i;
+    }
 }
 
 TEST(SceneLights, SixteenInLayerOrderAndNoMore) {

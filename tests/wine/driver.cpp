@@ -3,8 +3,8 @@
 // reports of the two modules can be compared line by line (the Windows one
 // under Wine).
 //
-//   morvel-driver report MODULE    resource, registration, global setup,
-//                                  parameter setup and a UI update
+//   morvel-driver report MODULE    registration, global setup, parameter
+//                                  setup and a UI update
 //   morvel-driver frames MODULE    one small lit frame in each depth, every pixel
 //   morvel-driver opencl-frames MODULE
 //                                  the first OpenCL device set up, then small frames
@@ -30,7 +30,6 @@
 #include "minihost/Frame.h"
 #include "minihost/OpenClDevice.h"
 #include "minihost/ParamText.h"
-#include "minihost/Pipl.h"
 #include "minihost/Registration.h"
 #include "minihost/Session.h"
 #include "minihost/World.h"
@@ -43,37 +42,7 @@ std::string Hex32(uint32_t v) {
     return buf;
 }
 
-std::string HexBytes(const std::vector<uint8_t>& bytes) {
-    std::string s;
-    char buf[4];
-    for (uint8_t b : bytes) {
-        std::snprintf(buf, sizeof buf, "%02X", b);
-        s += buf;
-    }
-    return s;
-}
-
 std::string Quoted(const std::optional<std::string>& s) { return s ? "\"" + *s + "\"" : "null"; }
-
-void ReportResource(std::ostream& out, const std::string& module) {
-    const std::vector<uint8_t> bytes = minihost::ReadPiplBytes(module);
-    out << "resource size=" << bytes.size() << "\n";
-    for (std::size_t i = 0; i < bytes.size(); i += 16) {
-        char offset[24];
-        std::snprintf(offset, sizeof offset, "  %04zX ", i);
-        out << offset
-            << HexBytes(std::vector<uint8_t>(bytes.begin() + i, bytes.begin() + std::min(bytes.size(), i + 16)))
-            << "\n";
-    }
-    const minihost::Pipl p = minihost::ParsePipl(bytes, module);
-    out << "resource word=" << p.word << " version=" << p.version << " count=" << p.count << " trailing=" << p.trailing
-        << "\n";
-    for (std::size_t i = 0; i < p.properties.size(); ++i) {
-        const minihost::PiplProperty& q = p.properties[i];
-        out << "  property " << i + 1 << " vendor=" << q.vendor << " key=" << q.key << " id=" << q.id
-            << " length=" << q.length << " data=" << HexBytes(q.data) << " padding=" << HexBytes(q.padding) << "\n";
-    }
-}
 
 void ReportRegistration(std::ostream& out, const minihost::Module& module) {
     for (A_Err answer : {A_Err(0), A_Err(PF_Err_INTERNAL_STRUCT_DAMAGED)}) {
@@ -106,8 +75,6 @@ void ReportOutcome(std::ostream& out, const char* what, const minihost::Outcome&
 
 int Report(const std::string& module_path) {
     std::ostringstream out;
-    ReportResource(out, module_path);
-
     minihost::Session s(module_path);
     ReportRegistration(out, s.module());
     out << "nv_optimus_enablement=" << *s.module().nv_optimus_enablement() << "\n";
@@ -140,6 +107,40 @@ int Report(const std::string& module_path) {
     for (const std::string& f : s.UnimplementedCalls()) out << "unimplemented-call " << f << "\n";
     std::cout << out.str();
     return 0;
+}
+
+// Pattern colours folded into [0, 1]; alpha 0 where `hole` says, else `alpha` of the pattern's.
+template <class Hole, class Alpha>
+void FillLayer(minihost::World& w, uint32_t seed, Hole hole, Alpha alpha) {
+    w.FillPattern(seed);
+    for (int y = 0; y < w.height(); ++y)
+        for (int x = 0; x < w.width(); ++x) {
+            minihost::PixelF px = w.Get(x, y);
+            px.a = hole(x, y) ? 0.0f : alpha(px.a);
+            for (float* c : {&px.r, &px.g, &px.b}) *c = std::min(1.0f, std::fabs(*c));
+            w.Set(x, y, px);
+        }
+}
+
+bool SomeHoles(int x, int y) { return (x + 2 * y) % 5 == 0; }
+float PartCover(float a) { return 0.5f + std::fabs(a) * 0.25f; }
+
+// Every pixel, A R G B: floats in full, 8 and 16 bits as the stored code.
+void ListPixels(std::ostream& out, const minihost::World& w, int depth) {
+    for (int y = 0; y < w.height(); ++y)
+        for (int x = 0; x < w.width(); ++x) {
+            const minihost::PixelF px = w.Get(x, y);
+            out << "  " << x << "," << y;
+            char buf[32];
+            for (float v : {px.a, px.r, px.g, px.b}) {
+                if (depth == 32)
+                    std::snprintf(buf, sizeof buf, " %.9g", double(v));
+                else
+                    std::snprintf(buf, sizeof buf, " %ld", std::lround(double(v) * (depth == 8 ? 255.0 : 32768.0)));
+                out << buf;
+            }
+            out << "\n";
+        }
 }
 
 // Every CPU pass kind (image-based light, a light of each kind, incidence and rim)
@@ -189,29 +190,18 @@ int Frames(const std::string& module_path) {
             minihost::World input(kW, kH, depth, 2 * channel), normals(kW, kH, depth, channel);
             std::vector<minihost::World> maps;
             maps.reserve(5);
-            for (int i = 0; allLayers && i < 5; ++i) {
-                minihost::World& w = maps.emplace_back(kW, kH, depth, channel * (i + 1));
-                w.FillPattern(20 + i);
-                for (int y = 0; y < kH; ++y)
-                    for (int x = 0; x < kW; ++x) {
-                        minihost::PixelF px = w.Get(x, y);
-                        px.a = i == 0 && (x + 3 * y) % 4 == 0 ? 0.0f : 1.0f;
-                        for (float* c : {&px.r, &px.g, &px.b}) *c = std::min(1.0f, std::fabs(*c));
-                        w.Set(x, y, px);
-                    }
-            }
-            input.FillPattern(1);
-            normals.FillPattern(2);
+            for (int i = 0; allLayers && i < 5; ++i)
+                FillLayer(
+                    maps.emplace_back(kW, kH, depth, channel * (i + 1)), 20 + i,
+                    [i](int x, int y) { return i == 0 && (x + 3 * y) % 4 == 0; }, [](float) { return 1.0f; });
+            FillLayer(input, 1, SomeHoles, PartCover);
+            FillLayer(
+                normals, 2, [](int, int) { return false; }, [](float) { return 1.0f; });
             for (int y = 0; y < kH; ++y)
                 for (int x = 0; x < kW; ++x) {
-                    minihost::PixelF px = input.Get(x, y);
-                    px.a = (x + 2 * y) % 5 == 0 ? 0.0f : 0.5f + std::fabs(px.a) * 0.25f;
-                    px.r = std::min(1.0f, std::fabs(px.r));
-                    px.g = std::min(1.0f, std::fabs(px.g));
-                    px.b = std::min(1.0f, std::fabs(px.b));
-                    input.Set(x, y, px);
-                    const minihost::PixelF n = normals.Get(x, y);
-                    normals.Set(x, y, {1.0f, std::min(1.0f, std::fabs(n.r)), std::min(1.0f, std::fabs(n.g)), 0.75f});
+                    minihost::PixelF n = normals.Get(x, y);
+                    n.b = 0.75f;
+                    normals.Set(x, y, n);
                 }
             minihost::FrameRequest r;
             r.depth = depth;
@@ -227,37 +217,10 @@ int Frames(const std::string& module_path) {
             out << "frame depth=" << depth << " layers=" << (allLayers ? "all" : "some") << " err=" << f.err()
                 << " size=" << (f.output ? f.output->width() : 0) << "x" << (f.output ? f.output->height() : 0)
                 << " outstanding=" << p.OutstandingCheckouts() << "\n";
-            if (!f.output) continue;
-            for (int y = 0; y < f.output->height(); ++y)
-                for (int x = 0; x < f.output->width(); ++x) {
-                    const minihost::PixelF px = f.output->Get(x, y);
-                    const float c[4] = {px.a, px.r, px.g, px.b};
-                    out << "  " << x << "," << y;
-                    char buf[32];
-                    for (float v : c) {
-                        if (depth == 32)
-                            std::snprintf(buf, sizeof buf, " %.9g", double(v));
-                        else  // back to the stored code
-                            std::snprintf(buf, sizeof buf, " %ld",
-                                          std::lround(double(v) * (depth == 8 ? 255.0 : 32768.0)));
-                        out << buf;
-                    }
-                    out << "\n";
-                }
+            if (f.output) ListPixels(out, *f.output, depth);
         }
     std::cout << out.str();
     return 0;
-}
-
-void ListPixels(std::ostream& out, const minihost::World& w) {
-    for (int y = 0; y < w.height(); ++y)
-        for (int x = 0; x < w.width(); ++x) {
-            const minihost::PixelF px = w.Get(x, y);
-            char buf[96];
-            std::snprintf(buf, sizeof buf, "  %d,%d %.9g %.9g %.9g %.9g\n", x, y, double(px.a), double(px.r),
-                          double(px.g), double(px.b));
-            out << buf;
-        }
 }
 
 // The GPU command on the first OpenCL device (Wine's opencl.dll reaches the same
@@ -278,17 +241,7 @@ int OpenClFrames(const std::string& module_path) {
 
     constexpr int kW = 19, kH = 11;
     std::vector<minihost::World> maps;
-    for (int i = 0; i < 5; ++i) {
-        minihost::World& w = maps.emplace_back(kW, kH, 32);
-        w.FillPattern(10 + i);
-        for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x) {
-                minihost::PixelF px = w.Get(x, y);
-                px.a = (x + 2 * y) % 5 == 0 ? 0.0f : 0.5f + std::fabs(px.a) * 0.25f;
-                for (float* c : {&px.r, &px.g, &px.b}) *c = std::min(1.0f, std::fabs(*c));
-                w.Set(x, y, px);
-            }
-    }
+    for (int i = 0; i < 5; ++i) FillLayer(maps.emplace_back(kW, kH, 32), 10 + i, SomeHoles, PartCover);
     for (bool lit : {false, true}) {
         auto& comp = s.composition();
         comp.Clear();
@@ -307,7 +260,7 @@ int OpenClFrames(const std::string& module_path) {
         out << "frame depth=32 lit=" << lit << " err=" << f.err() << " fallback=" << f.fallback
             << " untouched=" << f.output_untouched << " size=" << (f.output ? f.output->width() : 0) << "x"
             << (f.output ? f.output->height() : 0) << " outstanding=" << p.OutstandingCheckouts() << "\n";
-        if (f.output) ListPixels(out, *f.output);
+        if (f.output) ListPixels(out, *f.output, 32);
     }
     if (setup.accepted) out << "device-setdown err=" << s.SetdownGpuDevice(0, setup.gpu_data).err << "\n";
     std::cout << out.str();
