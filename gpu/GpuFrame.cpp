@@ -97,7 +97,6 @@ PF_Err PrepareGpuFrame(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderE
         if (!data) continue;
         ctx.pass_worlds[i] = pass;
         ctx.pass_data[i] = data;
-        ctx.pass_pitch[i] = pitch;
     }
 
     // Missing maps need no stand-ins: the passes read an absent layer as the CPU does.

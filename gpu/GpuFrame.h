@@ -17,7 +17,8 @@
 namespace morvel {
 
 // One GPU frame's worlds and their device buffers, borrowed from the host for the
-// frame. Pitches are in pixels; every buffer is B G R A float.
+// frame. Pitches are in pixels; every buffer is B G R A float. A pass layer's pitch
+// is its world's rowbytes, which checkout has found to be a whole number of pixels.
 struct GpuFrameContext {
     PF_EffectWorld* input_world = nullptr;
     PF_EffectWorld* output_world = nullptr;
@@ -27,7 +28,6 @@ struct GpuFrameContext {
     // Diffuse albedo, normal, roughness, metalness, specular, depth, source; null when absent.
     void* pass_data[kPassLayerCount] = {};
     int32_t input_pitch = 0;
-    int32_t pass_pitch[kPassLayerCount] = {};
     int32_t width = 0;
     int32_t height = 0;
     int32_t stride = 0;  // of the output

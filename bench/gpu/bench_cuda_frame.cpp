@@ -93,7 +93,6 @@ struct Device {
         for (int i : {SLOT_DIFFUSE_ALBEDO, SLOT_NORMAL, SLOT_ROUGHNESS, SLOT_METALNESS, SLOT_SPECULAR, SLOT_SOURCE}) {
             frame.pass_worlds[i] = &worlds[2 + i];
             frame.pass_data[i] = make(worlds[2 + i]);
-            frame.pass_pitch[i] = kPitch;
         }
         frame.input_pitch = kPitch;
         frame.width = kWidth;

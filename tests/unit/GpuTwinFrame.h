@@ -83,7 +83,6 @@ struct TwinFrame {
             cpu.passRowBytes[i] = layers[i]->cpu_world.rowbytes;
             gpu.pass_worlds[i] = &layers[i]->gpu_world;
             gpu.pass_data[i] = layers[i]->gpu.data();
-            gpu.pass_pitch[i] = layers[i]->pitch;
         }
     }
 };
