@@ -1,5 +1,6 @@
-// Image files in and out through OpenImageIO, with no colour conversion and
-// no (un)premultiplication: values go in and out exactly as stored.
+// Image files in and out, with no colour conversion and no
+// (un)premultiplication: values go in and out exactly as stored. The general
+// formats go through the image plugin (ImagePlugin.h), loaded on first need.
 #pragma once
 
 #include <cstddef>
