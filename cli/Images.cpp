@@ -2,6 +2,8 @@
 
 #include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imageio.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include <memory>
 #include <type_traits>
 
+#include "cli/ExrRead.h"
 #include "cli/SceneError.h"
 
 namespace morvel::cli {
@@ -187,13 +190,64 @@ void RequireRegularFile(const std::string& path, const std::string& what) {
 
 namespace {
 
+// A window in 64 bits: a hostile header's need not fit an int's width.
+struct Extent {
+    long long x = 0, y = 0, width = 0, height = 0;
+};
+
+// The size checks every reader makes before it allocates: the header alone
+// decides the allocation, so a tiny file must not claim a huge image.
+void CheckSize(const std::string& file, const Extent& data, const Extent& display, std::size_t max_pixels) {
+    if (data.width <= 0 || data.height <= 0 || display.width <= 0 || display.height <= 0)
+        throw SceneError(file + ": unsupported image size " + std::to_string(data.width) + " x " +
+                         std::to_string(data.height));
+    for (const Extent& w : {data, display})
+        if (w.width > kMaxSide || w.height > kMaxSide || std::size_t(w.width) * std::size_t(w.height) > max_pixels)
+            throw SceneError(file + ": image size " + std::to_string(w.width) + " x " + std::to_string(w.height) +
+                             " is too large (at most " + std::to_string(kMaxSide) + " pixels a side and " +
+                             std::to_string(max_pixels) + " pixels in all)");
+}
+
+void CheckCoordinates(const std::string& file, const Extent& data, const Extent& display) {
+    for (const Extent& w : {data, display})
+        if (w.x + w.width > INT_MAX || w.y + w.height > INT_MAX || w.x < INT_MIN || w.y < INT_MIN)
+            throw SceneError(file + ": the image's window at (" + std::to_string(w.x) + ", " + std::to_string(w.y) +
+                             ") reaches beyond the coordinates a file can hold");
+}
+
+// The display window's grid, zero, with the data window placed inside it as
+// a compositing host places a layer. The windows passed both checks above.
+Image PlacedImage(const Extent& data, const Extent& display) {
+    Image image(int(display.width), int(display.height));
+    image.origin_x = int(display.x);
+    image.origin_y = int(display.y);
+    using W = long long;
+    const W x0 = std::max(data.x, display.x), x1 = std::min(data.x + data.width, display.x + display.width);
+    const W y0 = std::max(data.y, display.y), y1 = std::min(data.y + data.height, display.y + display.height);
+    const Window placed = x1 > x0 && y1 > y0
+                              ? Window{int(x0 - display.x), int(y0 - display.y), int(x1 - x0), int(y1 - y0)}
+                              : Window{0, 0, 0, 0};
+    if (!(placed == Window{0, 0, image.width, image.height})) image.data_window = placed;
+    return image;
+}
+
+// EXR goes through OpenEXR's core, straight into the image's rows.
+Image ReadExr(ExrFile& exr, const std::string& file, const std::string& spec_text, const std::string& layer,
+              std::size_t max_pixels) {
+    const ExrLayer pick = exr.Pick(spec_text, layer);
+    const Extent data{pick.data_x, pick.data_y, pick.data_width, pick.data_height};
+    const Extent display{pick.display_x, pick.display_y, pick.display_width, pick.display_height};
+    CheckSize(file, data, display, max_pixels);
+    CheckCoordinates(file, data, display);
+    exr.CheckBlocks(pick);
+    Image image = PlacedImage(data, display);
+    exr.Decode(pick, image);
+    return image;
+}
+
 Image ReadFrom(const std::string& file, const std::string& spec_text, const std::string& layer,
                std::optional<std::uintmax_t> file_bytes, OIIO::Filesystem::IOProxy* proxy, std::size_t max_pixels) {
     ImageSpec config;
-    // OpenEXR's C core decodes float files with far less work per sample than
-    // its C++ library; the image library takes the choice only process-wide.
-    static const bool exr_core = OIIO::attribute("openexr:core", 1);
-    (void)exr_core;
     config.attribute("oiio:UnassociatedAlpha", 1);
     // Handed to the reader through its configuration too: the open call's own
     // argument does not reach every format's reader here.
@@ -206,20 +260,14 @@ Image ReadFrom(const std::string& file, const std::string& spec_text, const std:
                          LibraryReason(in->geterror()));
     const ImageSpec spec = in->spec();
     const Window display = DisplayWindow(spec);
-    const std::string size = std::to_string(spec.width) + " x " + std::to_string(spec.height);
-    if (spec.width <= 0 || spec.height <= 0 || spec.depth != 1 || display.width <= 0 || display.height <= 0)
-        throw SceneError(file + ": unsupported image size " + size);
-    // The header alone decides the allocation, so a tiny file must not claim a huge image.
-    for (const Window& w : {Window{0, 0, spec.width, spec.height}, display})
-        if (w.width > kMaxSide || w.height > kMaxSide || std::size_t(w.width) * w.height > max_pixels)
-            throw SceneError(file + ": image size " + std::to_string(w.width) + " x " + std::to_string(w.height) +
-                             " is too large (at most " + std::to_string(kMaxSide) + " pixels a side and " +
-                             std::to_string(max_pixels) + " pixels in all)");
+    if (spec.depth != 1)
+        throw SceneError(file + ": unsupported image size " + std::to_string(spec.width) + " x " +
+                         std::to_string(spec.height) + " x " + std::to_string(spec.depth));
+    const Extent data_extent{spec.x, spec.y, spec.width, spec.height};
+    const Extent display_extent{display.x, display.y, display.width, display.height};
+    CheckSize(file, data_extent, display_extent, max_pixels);
     if (file_bytes) CheckClaimAgainstFileSize(in->format_name(), spec, *file_bytes, file);
-    for (const Window& w : {Window{spec.x, spec.y, spec.width, spec.height}, display})
-        if ((long long)w.x + w.width > INT_MAX || (long long)w.y + w.height > INT_MAX)
-            throw SceneError(file + ": the image's window at (" + std::to_string(w.x) + ", " + std::to_string(w.y) +
-                             ") reaches beyond the coordinates a file can hold");
+    CheckCoordinates(file, data_extent, display_extent);
 
     // Only the span of picked channels, so a file with many layers costs no more than one.
     const int first = std::min({pick.r, pick.g, pick.b, pick.a >= 0 ? pick.a : pick.r});
@@ -240,20 +288,11 @@ Image ReadFrom(const std::string& file, const std::string& spec_text, const std:
         return image;
     }
 
-    // The data window placed inside the display window, zero outside it, as a
-    // compositing host places a layer.
-    Image image(display.width, display.height);
-    image.origin_x = display.x;
-    image.origin_y = display.y;
-    // In 64 bits: a hostile header may put either window near the end of the int range.
+    Image image = PlacedImage(data_extent, display_extent);
     using W = long long;
     const W x0 = std::max<W>(spec.x, display.x), x1 = std::min<W>(W(spec.x) + spec.width, W(display.x) + display.width);
     const W y0 = std::max<W>(spec.y, display.y),
             y1 = std::min<W>(W(spec.y) + spec.height, W(display.y) + display.height);
-    const Window placed = x1 > x0 && y1 > y0
-                              ? Window{int(x0 - display.x), int(y0 - display.y), int(x1 - x0), int(y1 - y0)}
-                              : Window{0, 0, 0, 0};
-    if (!(placed == Window{0, 0, display.width, display.height})) image.data_window = placed;
     for (W y = y0; y < y1; ++y)
         for (W x = x0; x < x1; ++x) {
             const float* src = data.data() + (std::size_t(y - spec.y) * spec.width + std::size_t(x - spec.x)) * span;
@@ -274,14 +313,34 @@ Image ReadImage(const std::string& spec_text) {
     if (!fs::exists(file, ec)) throw SceneError(file + ": no such image file" + (ec ? " (" + ec.message() + ")" : ""));
     RequireRegularFile(file, "the image");
     const std::uintmax_t file_bytes = fs::file_size(file, ec);
+    {
+        // EXR is told by its signature, whatever the file's name.
+        struct Fd {
+            int fd;
+            ~Fd() {
+                if (fd >= 0) ::close(fd);
+            }
+        } in{::open(file.c_str(), O_RDONLY | O_CLOEXEC)};
+        struct stat st;
+        unsigned char head[4];
+        if (in.fd >= 0 && ::fstat(in.fd, &st) == 0 && S_ISREG(st.st_mode) && ::pread(in.fd, head, 4, 0) == 4 &&
+            IsExr(head, 4)) {
+            ExrFile exr(file, in.fd, std::uint64_t(st.st_size));
+            return ReadExr(exr, file, spec_text, layer, kMaxPixels);
+        }
+    }
     return ReadFrom(file, spec_text, layer, ec ? std::nullopt : std::optional(file_bytes), nullptr, kMaxPixels);
 }
 
 Image ReadImageBytes(const std::string& name, const std::string& layer, const void* bytes, std::size_t size,
                      std::size_t max_pixels) {
+    const std::string spec_text = layer.empty() ? name : name + "#" + layer;
+    if (IsExr(bytes, size)) {
+        ExrFile exr(name, bytes, size);
+        return ReadExr(exr, name, spec_text, layer, std::min(max_pixels, kMaxPixels));
+    }
     OIIO::Filesystem::IOMemReader reader(bytes, size);
-    return ReadFrom(name, layer.empty() ? name : name + "#" + layer, layer, size, &reader,
-                    std::min(max_pixels, kMaxPixels));
+    return ReadFrom(name, spec_text, layer, size, &reader, std::min(max_pixels, kMaxPixels));
 }
 
 void CheckOutputFormat(const std::string& path, int depth, const std::optional<Compression>& compression) {
