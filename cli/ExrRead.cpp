@@ -509,7 +509,7 @@ void ExrFile::Decode(const ExrLayer& layer, Image& image, int threads) {
     std::atomic<bool> failed{false};
     std::mutex error_lock;
     std::string error;
-    auto work = [&] {
+    auto blocks = [&] {
         exr_decode_pipeline_t decode = EXR_DECODE_PIPELINE_INITIALIZER;
         bool started = false;
         struct Destroy {
@@ -562,7 +562,16 @@ void ExrFile::Decode(const ExrLayer& layer, Image& image, int threads) {
             }
         }
     };
-    threads = std::clamp(threads, 1, int(std::min<std::size_t>(s.blocks.size(), 64)));
+    // A helper thread must not end the process on a failed allocation.
+    auto work = [&] {
+        try {
+            blocks();
+        } catch (const std::exception& e) {
+            std::lock_guard lock(error_lock);
+            if (!failed.exchange(true)) error = s.file + ": cannot read the pixels: " + e.what();
+        }
+    };
+    threads = std::clamp(threads, 1, int(std::clamp<std::size_t>(s.blocks.size(), 1, 64)));
     std::vector<std::thread> helpers;
     for (int t = 1; t < threads; ++t) {
         try {

@@ -1,5 +1,6 @@
-// Image files in and out through OpenImageIO, with no colour conversion and
-// no (un)premultiplication: values go in and out exactly as stored.
+// Image files in and out, with no colour conversion and no
+// (un)premultiplication: values go in and out exactly as stored. EXR files
+// are read through OpenEXR's core (cli/ExrRead.h), the rest through OpenImageIO.
 #pragma once
 
 #include <cstddef>
