@@ -5,12 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cstring>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "cli/ExrZip.h"
@@ -475,7 +472,7 @@ void ExrFile::CheckBlocks(const ExrLayer& layer) {
     s.blocks_part = part;
 }
 
-void ExrFile::Decode(const ExrLayer& layer, Image& image, int threads) {
+void ExrFile::Decode(const ExrLayer& layer, Image& image) {
     State& s = *state_;
     if (s.blocks_part != layer.part) CheckBlocks(layer);
     exr_context_t ctxt = s.ctxt.get();
@@ -505,84 +502,54 @@ void ExrFile::Decode(const ExrLayer& layer, Image& image, int threads) {
     s.Check(exr_get_compression(ctxt, part, &compression), "cannot read the pixels");
     const int slots[4] = {layer.r, layer.g, layer.b, layer.a};
 
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> failed{false};
-    std::mutex error_lock;
-    std::string error;
-    auto blocks = [&] {
-        exr_decode_pipeline_t decode = EXR_DECODE_PIPELINE_INITIALIZER;
-        bool started = false;
-        struct Destroy {
-            exr_const_context_t ctxt;
-            exr_decode_pipeline_t* decode;
-            bool* started;
-            ~Destroy() {
-                if (*started) exr_decoding_destroy(ctxt, decode);
-            }
-        } destroy{ctxt, &decode, &started};
-        Target target{&image, layer.display_x, layer.display_y, slots, &bytes_before, &types, pixel_bytes};
-        for (std::size_t i = next++; i < s.blocks.size() && !failed; i = next++) {
-            const exr_chunk_info_t& block = s.blocks[i];
-            if (storage == EXR_STORAGE_TILED) {
-                target.block_x = layer.data_x + (long long)(i % std::size_t(nx)) * tw;
-                target.block_y = layer.data_y + (long long)(i / std::size_t(nx)) * th;
-            } else {
-                target.block_x = layer.data_x;
-                target.block_y = block.start_y;
-            }
-            t_messages.Clear();
-            exr_result_t rv;
-            if (!started) {
-                rv = exr_decoding_initialize(ctxt, part, &block, &decode);
-                started = rv == EXR_ERR_SUCCESS;
-                if (started) rv = exr_decoding_choose_default_routines(ctxt, part, &decode);
-                if (rv == EXR_ERR_SUCCESS) {
-                    if (compression == EXR_COMPRESSION_ZIP || compression == EXR_COMPRESSION_ZIPS) {
-                        decode.decompress_fn = &InflateZip;
-                    } else if (decode.decompress_fn) {
-                        target.core_decompress = decode.decompress_fn;
-                        decode.decompress_fn = &DecompressUnlessRaw;
-                    }
-                    decode.unpack_and_convert_fn = &Unpack;
-                }
-            } else {
-                rv = exr_decoding_update(ctxt, part, &block, &decode);
-            }
-            decode.decoding_user_data = &target;
-            if (rv == EXR_ERR_SUCCESS) rv = exr_decoding_run(ctxt, part, &decode);
-            if (rv != EXR_ERR_SUCCESS) {
-                std::lock_guard lock(error_lock);
-                if (!failed.exchange(true)) {
-                    const std::string where = storage == EXR_STORAGE_TILED
-                                                  ? "tile (" + std::to_string(i % std::size_t(nx)) + ", " +
-                                                        std::to_string(i / std::size_t(nx)) + ")"
-                                                  : "the block of line " + std::to_string(block.start_y);
-                    error = s.file + ": cannot read " + where + ": " + CoreReason(rv);
-                }
-            }
+    exr_decode_pipeline_t decode = EXR_DECODE_PIPELINE_INITIALIZER;
+    bool started = false;
+    struct Destroy {
+        exr_const_context_t ctxt;
+        exr_decode_pipeline_t* decode;
+        bool* started;
+        ~Destroy() {
+            if (*started) exr_decoding_destroy(ctxt, decode);
         }
-    };
-    // A helper thread must not end the process on a failed allocation.
-    auto work = [&] {
-        try {
-            blocks();
-        } catch (const std::exception& e) {
-            std::lock_guard lock(error_lock);
-            if (!failed.exchange(true)) error = s.file + ": cannot read the pixels: " + e.what();
+    } destroy{ctxt, &decode, &started};
+    Target target{&image, layer.display_x, layer.display_y, slots, &bytes_before, &types, pixel_bytes};
+    for (std::size_t i = 0; i < s.blocks.size(); ++i) {
+        const exr_chunk_info_t& block = s.blocks[i];
+        if (storage == EXR_STORAGE_TILED) {
+            target.block_x = layer.data_x + (long long)(i % std::size_t(nx)) * tw;
+            target.block_y = layer.data_y + (long long)(i / std::size_t(nx)) * th;
+        } else {
+            target.block_x = layer.data_x;
+            target.block_y = block.start_y;
         }
-    };
-    threads = std::clamp(threads, 1, int(std::clamp<std::size_t>(s.blocks.size(), 1, 64)));
-    std::vector<std::thread> helpers;
-    for (int t = 1; t < threads; ++t) {
-        try {
-            helpers.emplace_back(work);
-        } catch (const std::system_error&) {
-            break;  // fewer helpers: the work is the same
+        t_messages.Clear();
+        exr_result_t rv;
+        if (!started) {
+            rv = exr_decoding_initialize(ctxt, part, &block, &decode);
+            started = rv == EXR_ERR_SUCCESS;
+            if (started) rv = exr_decoding_choose_default_routines(ctxt, part, &decode);
+            if (rv == EXR_ERR_SUCCESS) {
+                if (compression == EXR_COMPRESSION_ZIP || compression == EXR_COMPRESSION_ZIPS) {
+                    decode.decompress_fn = &InflateZip;
+                } else if (decode.decompress_fn) {
+                    target.core_decompress = decode.decompress_fn;
+                    decode.decompress_fn = &DecompressUnlessRaw;
+                }
+                decode.unpack_and_convert_fn = &Unpack;
+            }
+        } else {
+            rv = exr_decoding_update(ctxt, part, &block, &decode);
+        }
+        decode.decoding_user_data = &target;
+        if (rv == EXR_ERR_SUCCESS) rv = exr_decoding_run(ctxt, part, &decode);
+        if (rv != EXR_ERR_SUCCESS) {
+            const std::string where =
+                storage == EXR_STORAGE_TILED
+                    ? "tile (" + std::to_string(i % std::size_t(nx)) + ", " + std::to_string(i / std::size_t(nx)) + ")"
+                    : "the block of line " + std::to_string(block.start_y);
+            throw SceneError(s.file + ": cannot read " + where + ": " + CoreReason(rv));
         }
     }
-    work();
-    for (auto& h : helpers) h.join();
-    if (failed) throw SceneError(error);
 }
 
 }  // namespace morvel::cli

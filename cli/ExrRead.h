@@ -47,8 +47,9 @@ public:
 
     // Decodes the layer into `image`, whose grid is the display window and
     // whose pixels are zero; pixels outside the display window are dropped.
-    // `threads` workers decode blocks side by side.
-    void Decode(const ExrLayer& layer, Image& image, int threads = 1);
+    // Files are decoded side by side (SceneImages), so blocks of one file
+    // are decoded in turn.
+    void Decode(const ExrLayer& layer, Image& image);
 
     struct State;
 
