@@ -88,7 +88,8 @@ std::vector<Channel> CanonicalOrder(const exr_attr_chlist_t& list) {
     std::vector<Channel> chans;
     for (int i = 0; i < list.num_channels; ++i) {
         Channel c;
-        c.name.assign(list.entries[i].name.str, std::size_t(std::max(list.entries[i].name.length, 0)));
+        if (list.entries[i].name.str)
+            c.name.assign(list.entries[i].name.str, std::size_t(std::max(list.entries[i].name.length, 0)));
         c.index = i;
         const auto dot = c.name.rfind('.');
         c.layer = dot == std::string::npos ? "" : c.name.substr(0, dot + 1);
@@ -108,17 +109,14 @@ std::vector<Channel> CanonicalOrder(const exr_attr_chlist_t& list) {
             return std::any_of(begin, end, [&](const Channel& c) { return SameText(c.suffix, s); });
         };
         const bool position = has("X") && (has("Y") || has("Z"));
-        for (auto it = begin; it != end; ++it) {
-            int i = 0;
-            for (const char* s : position ? std::vector<const char*>(std::begin(kPosition), std::end(kPosition))
-                                          : std::vector<const char*>(std::begin(kUsual), std::end(kUsual))) {
-                if (SameText(it->suffix, s)) {
-                    it->special = i;
+        const auto* names = position ? std::begin(kPosition) : std::begin(kUsual);
+        const auto* names_end = position ? std::end(kPosition) : std::end(kUsual);
+        for (auto it = begin; it != end; ++it)
+            for (auto n = names; n != names_end; ++n)
+                if (SameText(it->suffix, *n)) {
+                    it->special = int(n - names);
                     break;
                 }
-                ++i;
-            }
-        }
         std::sort(begin, end, [](const Channel& a, const Channel& b) {
             return a.special != b.special ? a.special < b.special : a.suffix < b.suffix;
         });

@@ -158,6 +158,11 @@ TEST_F(ExrReadTest, MatchesOpenExrsOwnLibraryBitForBit) {
         {"two unnamed channels", {{"u", "v"}}, {"u", "u", "u", "v"}},
         {"uint rgb", {{"R", "G", "B"}, TypeDesc::UINT}, {"R", "G", "B", ""}},
         {"depth only", {{"Z"}}, {"Z", "Z", "Z", ""}},
+        // Unnamed colours go by the image library's channel order, not the file's.
+        {"long colour names", {{"Blue", "Green", "Red"}, TypeDesc::HALF}, {"Red", "Green", "Blue", ""}},
+        {"long names and alpha", {{"Alpha", "Blue", "Green", "Red"}}, {"Red", "Green", "Blue", "Alpha"}},
+        {"a position", {{"P.Z", "P.X", "P.Y"}}, {"P.X", "P.Y", "P.Z", ""}},
+        {"alpha and another", {{"u", "A"}}, {"A", "A", "A", "A"}},
         {"extra channels around rgba", {{"A", "B", "G", "R", "Z", "id", "zz"}}, {"R", "G", "B", "A"}},
         {"cropped, offset", {rgba, TypeDesc::HALF, 5, 3, 17, 11, 0, 0, 40, 30}, {"R", "G", "B", "A"}},
         {"data beyond the display", {rgba, TypeDesc::FLOAT, -4, -6, 30, 25, -2, -1, 20, 12}, {"R", "G", "B", "A"}},
