@@ -19,6 +19,9 @@ static_assert(std::endian::native == std::endian::little, "EXR samples are littl
 
 namespace {
 
+constexpr int kMaxChannels = 1024;
+constexpr std::uint64_t kMaxBlockBytes = std::uint64_t(1) << 30;
+
 // The core's messages for the calls of this thread, since the last Clear.
 struct CoreMessages {
     std::string first;
@@ -309,6 +312,14 @@ struct ExrFile::State {
         if (parts < 1) throw SceneError(file + ": cannot read the image: the file has no parts");
     }
 
+    // Every block takes an entry in the block table and a leader of at least
+    // `least` bytes in all, so a header cannot claim more than the file holds.
+    void CheckBlockCount(long long blocks, long long least) const {
+        if (blocks > (long long)(source.size / std::uint64_t(least)))
+            throw SceneError(file + ": the file (" + std::to_string(source.size) + " bytes) is too small for the " +
+                             std::to_string(blocks) + " blocks its header claims; it is truncated or damaged");
+    }
+
     std::vector<Channel> Channels(int part) const {
         const exr_attr_chlist_t* list = nullptr;
         t_messages.Clear();
@@ -387,6 +398,10 @@ ExrLayer ExrFile::Pick(const std::string& spec_text, const std::string& layer) c
                          " holds deep data (several samples per pixel), which cannot be read as an image");
     const exr_attr_chlist_t* list = nullptr;
     s.Check(exr_get_channels(s.ctxt.get(), pick.part, &list), "cannot read part " + std::to_string(pick.part));
+    // Each block's decode buffers grow with the channels, which the pixel cap does not bound.
+    if (list->num_channels > kMaxChannels)
+        throw SceneError(s.file + ": part " + std::to_string(pick.part) + " has " + std::to_string(list->num_channels) +
+                         " channels; at most " + std::to_string(kMaxChannels) + " can be read");
     for (int c = 0; c < list->num_channels; ++c) {
         const auto& e = list->entries[c];
         if (e.x_sampling != 1 || e.y_sampling != 1)
@@ -433,6 +448,7 @@ void ExrFile::CheckBlocks(const ExrLayer& layer) {
             throw SceneError(s.file + ": the file holds " + std::to_string(count) + " tiles where its " +
                              std::to_string(layer.data_width) + " x " + std::to_string(layer.data_height) +
                              " pixels need " + std::to_string(nx * ny));
+        s.CheckBlockCount(nx * ny, 8 + 20);
         blocks.resize(std::size_t(nx * ny));
         for (long long ty = 0; ty < ny; ++ty)
             for (long long tx = 0; tx < nx; ++tx) {
@@ -447,6 +463,7 @@ void ExrFile::CheckBlocks(const ExrLayer& layer) {
         if (lines < 1)
             throw SceneError(s.file + ": cannot read the pixels: blocks of " + std::to_string(lines) + " lines");
         const long long n = (layer.data_height + lines - 1) / lines;
+        s.CheckBlockCount(n, 8 + 8);
         blocks.resize(std::size_t(n));
         for (long long i = 0; i < n; ++i) {
             const long long y = layer.data_y + i * lines;
@@ -460,7 +477,7 @@ void ExrFile::CheckBlocks(const ExrLayer& layer) {
     for (const exr_chunk_info_t& b : blocks) {
         // An empty block would leave its pixels as whatever memory held; an
         // uncompressed one must hold exactly its pixels.
-        const bool bad = (b.unpacked_size > 0 && b.packed_size == 0) ||
+        const bool bad = (b.unpacked_size > 0 && b.packed_size == 0) || b.unpacked_size > kMaxBlockBytes ||
                          (compression == EXR_COMPRESSION_NONE && b.packed_size != b.unpacked_size);
         if (bad)
             throw SceneError(s.file + ": block " + std::to_string(b.idx) + " holds " + std::to_string(b.packed_size) +

@@ -280,5 +280,25 @@ TEST_F(ExrReadTest, DamagedFilesAreRefusedNamingTheFile) {
     }
 }
 
+// Headers whose claims would take memory the pixel cap does not bound.
+TEST_F(ExrReadTest, HeadersThatClaimTooMuchAreRefusedBeforeDecoding) {
+    Part many{{}, TypeDesc::HALF, 0, 0, 2, 2};
+    for (int c = 0; c < 1100; ++c) many.channels.push_back(std::to_string(c));
+    WriteExr("many.exr", {many}, "zip");
+    Part tiny_tiles{{"Y"}, TypeDesc::HALF, 0, 0, 64, 64, 0, 0, 0, 0, 1};
+    WriteExr("tiles.exr", {tiny_tiles}, "none");
+    Write("tiles_cut.exr", Bytes("tiles.exr").substr(0, 40000));
+    const std::pair<const char*, const char*> cases[] = {
+        {"many.exr", "has 1100 channels; at most 1024 can be read"},
+        {"tiles_cut.exr", "is too small for the 4096 blocks its header claims"},
+    };
+    for (const auto& [file, message] : cases) {
+        const std::string e = ErrorOf([&] { ReadImage(Path(file)); });
+        EXPECT_EQ(e.rfind(Path(file) + ": ", 0), 0u) << e;
+        EXPECT_NE(e.find(message), std::string::npos) << e;
+    }
+    EXPECT_NO_THROW(ReadImage(Path("tiles.exr")));
+}
+
 }  // namespace
 }  // namespace morvel::cli
