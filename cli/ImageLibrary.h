@@ -24,7 +24,6 @@ struct ReadRequest {
     std::optional<std::uintmax_t> file_bytes;
     const void* bytes = nullptr;  // the file's contents when read from memory, else null
     std::size_t size = 0;
-    int max_side = 0;
     std::size_t max_pixels = 0;
 };
 

@@ -1,12 +1,16 @@
 #include "cli/Images.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 
+#include "cli/ExrRead.h"
 #include "cli/ImagePlugin.h"
+#include "cli/ImageWindow.h"
 #include "cli/SceneError.h"
 
 namespace morvel::cli {
@@ -32,10 +36,6 @@ Format OutputFormat(const std::string& path) {
     if (ext == ".jpg" || ext == ".jpeg") return {"JPEG", true, false, false};
     throw SceneError(path + ": unsupported output format \"" + ext + "\", expected .exr, .png, .tif or .jpg");
 }
-
-// minihost's world limit per side; the pixel cap keeps the decode buffers within memory.
-constexpr int kMaxSide = 1 << 16;
-constexpr std::size_t kMaxPixels = std::size_t(1) << 28;
 
 }  // namespace
 
@@ -63,6 +63,21 @@ std::string PluginPurpose(const std::string& file, const char* doing) {
     return file + ": " + doing + " " + (ext.empty() ? std::string("this file") : ext + " files");
 }
 
+// EXR goes through OpenEXR's core, straight into the image's rows.
+Image ReadExr(ExrFile& exr, const std::string& file, const std::string& spec_text, const std::string& layer,
+              std::size_t max_pixels) {
+    const ExrLayer pick = exr.Pick(spec_text, layer);
+    const Extent data{pick.data_x, pick.data_y, pick.data_width, pick.data_height};
+    const Extent display{pick.display_x, pick.display_y, pick.display_width, pick.display_height};
+    CheckSize(file, data, display, max_pixels);
+    CheckCoordinates(file, data, display);
+    exr.CheckBlocks(pick);
+    Image image = PlacedImage(data, display);
+    exr.Decode(pick, image);
+    return image;
+}
+
+// Every other format through the image plugin.
 Image ReadFrom(const std::string& file, const std::string& spec_text, const std::string& layer,
                std::optional<std::uintmax_t> file_bytes, const void* bytes, std::size_t size, std::size_t max_pixels) {
     const ReadRequest request{.file = file,
@@ -71,7 +86,6 @@ Image ReadFrom(const std::string& file, const std::string& spec_text, const std:
                               .file_bytes = file_bytes,
                               .bytes = bytes,
                               .size = size,
-                              .max_side = kMaxSide,
                               .max_pixels = max_pixels};
     return ImagePlugin(PluginPurpose(file, "reading")).Read(request);
 }
@@ -84,13 +98,33 @@ Image ReadImage(const std::string& spec_text) {
     if (!fs::exists(file, ec)) throw SceneError(file + ": no such image file" + (ec ? " (" + ec.message() + ")" : ""));
     RequireRegularFile(file, "the image");
     const std::uintmax_t file_bytes = fs::file_size(file, ec);
+    {
+        // EXR is told by its signature, whatever the file's name.
+        struct Fd {
+            int fd;
+            ~Fd() {
+                if (fd >= 0) ::close(fd);
+            }
+        } in{::open(file.c_str(), O_RDONLY | O_CLOEXEC)};
+        struct stat st;
+        unsigned char head[4];
+        if (in.fd >= 0 && ::fstat(in.fd, &st) == 0 && S_ISREG(st.st_mode) && ::pread(in.fd, head, 4, 0) == 4 &&
+            IsExr(head, 4)) {
+            ExrFile exr(file, in.fd, std::uint64_t(st.st_size));
+            return ReadExr(exr, file, spec_text, layer, kMaxPixels);
+        }
+    }
     return ReadFrom(file, spec_text, layer, ec ? std::nullopt : std::optional(file_bytes), nullptr, 0, kMaxPixels);
 }
 
 Image ReadImageBytes(const std::string& name, const std::string& layer, const void* bytes, std::size_t size,
                      std::size_t max_pixels) {
-    return ReadFrom(name, layer.empty() ? name : name + "#" + layer, layer, size, bytes, size,
-                    std::min(max_pixels, kMaxPixels));
+    const std::string spec_text = layer.empty() ? name : name + "#" + layer;
+    if (IsExr(bytes, size)) {
+        ExrFile exr(name, bytes, size);
+        return ReadExr(exr, name, spec_text, layer, std::min(max_pixels, kMaxPixels));
+    }
+    return ReadFrom(name, spec_text, layer, size, bytes, size, std::min(max_pixels, kMaxPixels));
 }
 
 void CheckOutputFormat(const std::string& path, int depth, const std::optional<Compression>& compression) {

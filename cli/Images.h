@@ -1,6 +1,7 @@
 // Image files in and out, with no colour conversion and no
-// (un)premultiplication: values go in and out exactly as stored. The general
-// formats go through the image plugin (ImagePlugin.h), loaded on first need.
+// (un)premultiplication: values go in and out exactly as stored. EXR files
+// are read through OpenEXR's core (cli/ExrRead.h), the other formats through
+// the image plugin (ImagePlugin.h), loaded on first need.
 #pragma once
 
 #include <cstddef>

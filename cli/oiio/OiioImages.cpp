@@ -9,6 +9,7 @@
 #include <optional>
 #include <type_traits>
 
+#include "cli/ImageWindow.h"
 #include "cli/SceneError.h"
 
 namespace morvel::cli::oiio {
@@ -146,16 +147,10 @@ Image ReadFrom(const ReadRequest& request) {
     const std::string& file = request.file;
     const std::string& spec_text = request.spec_text;
     const std::string& layer = request.layer;
-    const std::size_t max_pixels = request.max_pixels;
-    const int max_side = request.max_side;
     std::optional<OIIO::Filesystem::IOMemReader> memory;
     if (request.bytes) memory.emplace(request.bytes, request.size);
     OIIO::Filesystem::IOProxy* proxy = memory ? &*memory : nullptr;
     ImageSpec config;
-    // OpenEXR's C core decodes float files with far less work per sample than
-    // its C++ library; the image library takes the choice only process-wide.
-    static const bool exr_core = OIIO::attribute("openexr:core", 1);
-    (void)exr_core;
     config.attribute("oiio:UnassociatedAlpha", 1);
     // Handed to the reader through its configuration too: the open call's own
     // argument does not reach every format's reader here.
@@ -168,20 +163,14 @@ Image ReadFrom(const ReadRequest& request) {
                          LibraryReason(in->geterror()));
     const ImageSpec spec = in->spec();
     const Window display = DisplayWindow(spec);
-    const std::string size = std::to_string(spec.width) + " x " + std::to_string(spec.height);
-    if (spec.width <= 0 || spec.height <= 0 || spec.depth != 1 || display.width <= 0 || display.height <= 0)
-        throw SceneError(file + ": unsupported image size " + size);
-    // The header alone decides the allocation, so a tiny file must not claim a huge image.
-    for (const Window& w : {Window{0, 0, spec.width, spec.height}, display})
-        if (w.width > max_side || w.height > max_side || std::size_t(w.width) * w.height > max_pixels)
-            throw SceneError(file + ": image size " + std::to_string(w.width) + " x " + std::to_string(w.height) +
-                             " is too large (at most " + std::to_string(max_side) + " pixels a side and " +
-                             std::to_string(max_pixels) + " pixels in all)");
+    if (spec.depth != 1)
+        throw SceneError(file + ": unsupported image size " + std::to_string(spec.width) + " x " +
+                         std::to_string(spec.height) + " x " + std::to_string(spec.depth));
+    const Extent data_extent{spec.x, spec.y, spec.width, spec.height};
+    const Extent display_extent{display.x, display.y, display.width, display.height};
+    CheckSize(file, data_extent, display_extent, request.max_pixels);
     if (request.file_bytes) CheckClaimAgainstFileSize(in->format_name(), spec, *request.file_bytes, file);
-    for (const Window& w : {Window{spec.x, spec.y, spec.width, spec.height}, display})
-        if ((long long)w.x + w.width > INT_MAX || (long long)w.y + w.height > INT_MAX)
-            throw SceneError(file + ": the image's window at (" + std::to_string(w.x) + ", " + std::to_string(w.y) +
-                             ") reaches beyond the coordinates a file can hold");
+    CheckCoordinates(file, data_extent, display_extent);
 
     // Only the span of picked channels, so a file with many layers costs no more than one.
     const int first = std::min({pick.r, pick.g, pick.b, pick.a >= 0 ? pick.a : pick.r});
@@ -202,20 +191,11 @@ Image ReadFrom(const ReadRequest& request) {
         return image;
     }
 
-    // The data window placed inside the display window, zero outside it, as a
-    // compositing host places a layer.
-    Image image(display.width, display.height);
-    image.origin_x = display.x;
-    image.origin_y = display.y;
-    // In 64 bits: a hostile header may put either window near the end of the int range.
+    Image image = PlacedImage(data_extent, display_extent);
     using W = long long;
     const W x0 = std::max<W>(spec.x, display.x), x1 = std::min<W>(W(spec.x) + spec.width, W(display.x) + display.width);
     const W y0 = std::max<W>(spec.y, display.y),
             y1 = std::min<W>(W(spec.y) + spec.height, W(display.y) + display.height);
-    const Window placed = x1 > x0 && y1 > y0
-                              ? Window{int(x0 - display.x), int(y0 - display.y), int(x1 - x0), int(y1 - y0)}
-                              : Window{0, 0, 0, 0};
-    if (!(placed == Window{0, 0, display.width, display.height})) image.data_window = placed;
     for (W y = y0; y < y1; ++y)
         for (W x = x0; x < x1; ++x) {
             const float* src = data.data() + (std::size_t(y - spec.y) * spec.width + std::size_t(x - spec.x)) * span;

@@ -59,8 +59,7 @@ TEST_F(ImagePluginTest, BrokenCandidatesAreSkippedForAWorkingOne) {
     Write("text.so", "not a shared library\n");
     ImageLibrary& library = LoadImagePlugin({Path("absent.so"), Path("text.so"), MORVEL_IMAGE_PLUGIN_PATH}, "x");
     WritePng("a.png", 10);
-    const Image image =
-        library.Read(ReadRequest{Path("a.png"), Path("a.png"), "", std::nullopt, nullptr, 0, 1 << 16, 1 << 20});
+    const Image image = library.Read(ReadRequest{Path("a.png"), Path("a.png"), "", std::nullopt, nullptr, 0, 1 << 20});
     EXPECT_EQ(image.width, 3);
     EXPECT_FLOAT_EQ(image.rgba[5], 15 / 255.0f);
 }
@@ -98,6 +97,32 @@ TEST_F(ImagePluginTest, ThreadsThatNeedItAtOnceShareOnePlugin) {
         ASSERT_EQ(images[t].rgba.size(), 24u);
         EXPECT_FLOAT_EQ(images[t].rgba[23], (40 * t + 23) / 255.0f) << t;
     }
+}
+
+TEST_F(ImagePluginTest, WithoutThePluginFilesAndSpacesThatNeedItFailNamingWhereItWasLooked) {
+    WriteDemoPasses(32, 18);
+    WritePng("albedo.png", 100);
+    const std::string lights = R"("lights": [{"type": "point", "position": [16, 9, -40]}])";
+    Write("png_layer.json", R"({"layers": {"input": "input.exr", "Diffuse Albedo": "albedo.png"}, )" + lights + "}");
+    Write("spaces.json", R"({"working_colorspace": "linear", "layers": {"input": "input.exr"}, )" + lights + "}");
+    Write("plain.json", R"({"layers": {"input": "input.exr"}, )" + lights + "}");
+    const std::string absent = Path("absent/morvel-oiio.so");
+    const struct {
+        std::string args, needs;
+    } cases[] = {
+        {"png_layer.json -q -o out.exr", "albedo.png: reading .png files needs the image plugin"},
+        {"spaces.json -q -o out.exr", "spaces.json: converting colour spaces needs the image plugin"},
+        {"plain.json -q -o out.tif", "out.tif: writing .tif files needs the image plugin"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Run(c.args, "env MORVEL_IMAGE_PLUGIN='" + absent + "'"), 2) << c.args << "\n" << log_;
+        EXPECT_NE(log_.find(c.needs), std::string::npos) << c.args << "\n" << log_;
+        EXPECT_NE(log_.find(absent + ": no such file"), std::string::npos) << c.args << "\n" << log_;
+        EXPECT_FALSE(std::filesystem::exists(Path("out.exr")) || std::filesystem::exists(Path("out.tif"))) << c.args;
+    }
+    // EXR in and out needs nothing from it.
+    ASSERT_EQ(Run("plain.json -q -o out.exr", "env MORVEL_IMAGE_PLUGIN='" + absent + "'"), 0) << log_;
+    EXPECT_EQ(Read("out.exr").width, 32);
 }
 
 }  // namespace
