@@ -12,6 +12,7 @@
 #include <memory>
 #include <type_traits>
 
+#include "cli/ExrWrite.h"
 #include "cli/SceneError.h"
 
 namespace morvel::cli {
@@ -312,6 +313,32 @@ void WriteImage(const std::string& path, const Frame& frame, const std::optional
     CheckOutputFormat(path, frame.depth, compression);
     const Image& full = frame.pixels;
     const std::string format = OutputFormat(path).name;
+    const std::optional<Compression> packing = CompressionFor(format, compression, path);
+
+    // Write beside the target and rename, so a failed write never leaves a truncated file.
+    // The process id keeps two tasks that render the same frame (a re-queued farm chunk) out of each other's file.
+    const std::string tmp = path + ".partial-" + std::to_string(::getpid()) + fs::path(path).extension().string();
+    // The temporary file goes on every failure, a failed rename included.
+    struct RemoveUnlessKept {
+        const std::string& file;
+        bool kept = false;
+        ~RemoveUnlessKept() {
+            std::error_code ignored;
+            if (!kept) fs::remove(file, ignored);
+        }
+    } partial{tmp};
+    auto keep = [&] {
+        std::error_code ec;
+        fs::rename(tmp, path, ec);
+        if (ec) throw SceneError(path + ": cannot write the image: " + ec.message());
+        partial.kept = true;
+    };
+    if (format == "EXR") {
+        WriteExr(tmp, path, full, *packing);
+        keep();
+        return;
+    }
+
     const bool jpeg = format == "JPEG";
     const int channels = jpeg ? 3 : 4;
     const TypeDesc type = frame.depth == 8 ? TypeDesc::UINT8 : frame.depth == 16 ? TypeDesc::UINT16 : TypeDesc::FLOAT;
@@ -332,8 +359,6 @@ void WriteImage(const std::string& path, const Frame& frame, const std::optional
     }
     if (!jpeg) spec.alpha_channel = 3;
     spec.attribute("oiio:UnassociatedAlpha", 1);
-    const std::optional<Compression> packing = CompressionFor(format, compression, path);
-    if (format == "EXR") spec.attribute("compression", CompressionText(*packing));
     if (format == "PNG")
         spec.attribute("png:compressionLevel", packing->method == "none" ? 0 : packing->level > 0 ? packing->level : 6);
     if (format == "TIFF" && frame.depth == 32) spec.attribute("compression", "zip");
@@ -370,25 +395,10 @@ void WriteImage(const std::string& path, const Frame& frame, const std::optional
         pixel_stride = row_stride = OIIO::AutoStride;
     }
 
-    // Write beside the target and rename, so a failed write never leaves a truncated file.
-    // The process id keeps two tasks that render the same frame (a re-queued farm chunk) out of each other's file.
-    const std::string tmp = path + ".partial-" + std::to_string(::getpid()) + fs::path(path).extension().string();
-    // The temporary file goes on every failure, a failed rename included.
-    struct RemoveUnlessKept {
-        const std::string& file;
-        bool kept = false;
-        ~RemoveUnlessKept() {
-            std::error_code ignored;
-            if (!kept) fs::remove(file, ignored);
-        }
-    } partial{tmp};
     if (!out->open(tmp, spec) || !out->write_image(type, pixels, pixel_stride, row_stride) || !out->close())
         throw SceneError(path + ": cannot write the image: " + LibraryReason(out->geterror()));
     out.reset();
-    std::error_code ec;
-    fs::rename(tmp, path, ec);
-    if (ec) throw SceneError(path + ": cannot write the image: " + ec.message());
-    partial.kept = true;
+    keep();
 }
 
 }  // namespace morvel::cli

@@ -1,5 +1,6 @@
-// Image files in and out through OpenImageIO, with no colour conversion and
-// no (un)premultiplication: values go in and out exactly as stored.
+// Image files in and out through OpenImageIO (EXR output through OpenEXR's own
+// library), with no colour conversion and no (un)premultiplication: values go
+// in and out exactly as stored.
 #pragma once
 
 #include <cstddef>
