@@ -10,10 +10,12 @@
 #include <condition_variable>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "cli/ExrZip.h"
 #include "cli/SceneError.h"
 
 namespace morvel::cli {
@@ -108,7 +110,10 @@ exr_attr_box2i_t Box(long long x, long long y, int width, int height, const std:
 // its buffers from block to block.
 class BlockEncoder {
 public:
-    BlockEncoder(exr_context_t ctxt, const Image& image, int data_x) : ctxt_(ctxt), image_(image), data_x_(data_x) {}
+    // `deflate_level` above 0 compresses zip and zips blocks with libdeflate
+    // at that level instead of the library's zlib.
+    BlockEncoder(exr_context_t ctxt, const Image& image, int data_x, int deflate_level)
+        : ctxt_(ctxt), image_(image), data_x_(data_x), deflate_level_(deflate_level) {}
     ~BlockEncoder() {
         if (started_) exr_encoding_destroy(ctxt_, &pipe_);
     }
@@ -138,8 +143,10 @@ public:
             // Blocks are kept, not written: the writer puts them in the file in order.
             pipe_.yield_until_ready_fn = nullptr;
             pipe_.write_fn = &Keep;
+            if (deflate_level_ > 0) pipe_.compress_fn = &Deflate;
         }
-        pipe_.encoding_user_data = &out;
+        out_ = &out;
+        pipe_.encoding_user_data = this;
         return exr_encoding_run(ctxt_, 0, &pipe_);
     }
 
@@ -158,19 +165,42 @@ private:
     }
 
     static exr_result_t Keep(exr_encode_pipeline_t* pipe) {
-        auto* out = static_cast<std::vector<uint8_t>*>(pipe->encoding_user_data);
+        std::vector<uint8_t>& out = *static_cast<BlockEncoder*>(pipe->encoding_user_data)->out_;
         const auto* bytes = static_cast<const uint8_t*>(pipe->compressed_buffer);
+        if (bytes == out.data()) return EXR_ERR_SUCCESS;
         try {
-            out->assign(bytes, bytes + pipe->compressed_bytes);
+            out.assign(bytes, bytes + pipe->compressed_bytes);
         } catch (const std::bad_alloc&) {
             return EXR_ERR_OUT_OF_MEMORY;
         }
         return EXR_ERR_SUCCESS;
     }
 
+    // Straight into the block's own buffer, lent to the pipeline with no size
+    // so that the library never frees it.
+    static exr_result_t Deflate(exr_encode_pipeline_t* pipe) {
+        auto* self = static_cast<BlockEncoder*>(pipe->encoding_user_data);
+        std::vector<uint8_t>& out = *self->out_;
+        try {
+            out.resize(pipe->packed_bytes);
+        } catch (const std::bad_alloc&) {
+            return EXR_ERR_OUT_OF_MEMORY;
+        }
+        const std::size_t size =
+            EncodeZipBlock(pipe->packed_buffer, pipe->packed_bytes, out.data(), self->deflate_level_);
+        if (size == 0) return EXR_ERR_OUT_OF_MEMORY;
+        out.resize(size);
+        pipe->compressed_buffer = out.data();
+        pipe->compressed_bytes = size;
+        pipe->compressed_alloc_size = 0;
+        return EXR_ERR_SUCCESS;
+    }
+
     exr_context_t ctxt_;
     const Image& image_;
     int data_x_;
+    int deflate_level_;
+    std::vector<uint8_t>* out_ = nullptr;
     exr_encode_pipeline_t pipe_ = EXR_ENCODE_PIPELINE_INITIALIZER;
     bool started_ = false;
 };
@@ -225,7 +255,8 @@ void Check(exr_result_t rv, Sink& sink, const std::string& shown) {
 }
 
 // Encodes every block on worker threads and writes them in order from this one.
-void WriteBlocks(exr_context_t ctxt, Sink& sink, const Image& image, const Window& data, const std::string& shown) {
+void WriteBlocks(exr_context_t ctxt, Sink& sink, const Image& image, const Window& data, int deflate_level,
+                 const std::string& shown) {
     int32_t lines = 1;
     Check(exr_get_scanlines_per_chunk(ctxt, 0, &lines), sink, shown);
     const int first_y = image.origin_y + data.y;
@@ -234,7 +265,7 @@ void WriteBlocks(exr_context_t ctxt, Sink& sink, const Image& image, const Windo
     std::mutex failed_mutex;
     exr_result_t failed = EXR_ERR_SUCCESS;
     auto work = [&] {
-        BlockEncoder encoder(ctxt, image, data.x);
+        BlockEncoder encoder(ctxt, image, data.x, deflate_level);
         for (int i; (i = queue.Take()) >= 0;) {
             std::vector<uint8_t> bytes;
             exr_result_t rv;
@@ -292,7 +323,12 @@ void WriteExr(const std::string& file, const std::string& shown, const Image& im
 
     Sink sink;
     sink.fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (sink.fd < 0) throw SceneError(shown + ": cannot write the image: " + std::strerror(errno));
+    if (sink.fd < 0) {
+        const std::string reason = std::strerror(errno);
+        const std::string folder = std::filesystem::path(file).parent_path().string();
+        throw SceneError(shown + ": cannot write the image: cannot create a file in the folder \"" +
+                         (folder.empty() ? "." : folder) + "\": " + reason);
+    }
     struct CloseOnExit {
         int& fd;
         ~CloseOnExit() {
@@ -304,7 +340,6 @@ void WriteExr(const std::string& file, const std::string& shown, const Image& im
     init.error_handler_fn = &OnError;
     init.user_data = &sink;
     init.write_fn = &WriteAt;
-    if (compression.level > 0) init.zip_level = compression.level;
     {
         Context context;
         Check(exr_start_write(&context.ctxt, file.c_str(), EXR_WRITE_FILE_DIRECTLY, &init), sink, shown);
@@ -320,7 +355,8 @@ void WriteExr(const std::string& file, const std::string& shown, const Image& im
         const std::string date = CaptureDate();
         if (!date.empty()) Check(exr_attr_set_string(ctxt, part, "capDate", date.c_str()), sink, shown);
         Check(exr_write_header(ctxt), sink, shown);
-        WriteBlocks(ctxt, sink, image, data, shown);
+        const bool zip = method == EXR_COMPRESSION_ZIP || method == EXR_COMPRESSION_ZIPS;
+        WriteBlocks(ctxt, sink, image, data, zip ? DeflateLevel(compression.level) : 0, shown);
         Check(exr_finish(&context.ctxt), sink, shown);
     }
     const int fd = sink.fd;
