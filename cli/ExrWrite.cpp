@@ -300,6 +300,9 @@ void WriteBlocks(exr_context_t ctxt, Sink& sink, const Image& image, const Windo
         }
         std::vector<uint8_t> bytes;
         for (int i = 0; i < count && queue.Wait(i, bytes); ++i) {
+            // Every block is encoded by now: the workers end before the last
+            // write, which closes the file's state they still read.
+            if (i == count - 1) workers.clear();
             rv = exr_write_scanline_chunk(ctxt, 0, first_y + i * lines, bytes.data(), bytes.size());
             if (rv != EXR_ERR_SUCCESS) break;
         }
