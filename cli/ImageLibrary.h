@@ -30,9 +30,8 @@ struct ReadRequest {
 struct WriteRequest {
     std::string path;       // named in messages
     std::string temporary;  // where the file is written
-    std::string format;     // "PNG", "TIFF", "EXR" or "JPEG"
+    std::string format;     // "PNG", "TIFF" or "JPEG"
     const Frame* frame = nullptr;
-    std::string exr_compression;  // as the file states it: "piz", "zip:3"
     int png_level = 6;
 };
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "cli/ExrRead.h"
+#include "cli/ExrWrite.h"
 #include "cli/ImagePlugin.h"
 #include "cli/ImageWindow.h"
 #include "cli/SceneError.h"
@@ -170,14 +171,18 @@ void WriteImage(const std::string& path, const Frame& frame, const std::optional
             if (!kept) fs::remove(file, ignored);
         }
     } partial{tmp};
-    WriteRequest request;
-    request.path = path;
-    request.temporary = tmp;
-    request.format = format;
-    request.frame = &frame;
-    if (format == "EXR") request.exr_compression = CompressionText(*packing);
-    if (format == "PNG") request.png_level = packing->method == "none" ? 0 : packing->level > 0 ? packing->level : 6;
-    ImagePlugin(PluginPurpose(path, "writing")).Write(request);
+    if (format == "EXR") {
+        WriteExr(tmp, path, frame.pixels, *packing);
+    } else {
+        WriteRequest request;
+        request.path = path;
+        request.temporary = tmp;
+        request.format = format;
+        request.frame = &frame;
+        if (format == "PNG")
+            request.png_level = packing->method == "none" ? 0 : packing->level > 0 ? packing->level : 6;
+        ImagePlugin(PluginPurpose(path, "writing")).Write(request);
+    }
     std::error_code ec;
     fs::rename(tmp, path, ec);
     if (ec) throw SceneError(path + ": cannot write the image: " + ec.message());

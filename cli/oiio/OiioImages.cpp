@@ -233,7 +233,6 @@ void WriteImage(const WriteRequest& request) {
     }
     if (!jpeg) spec.alpha_channel = 3;
     spec.attribute("oiio:UnassociatedAlpha", 1);
-    if (format == "EXR") spec.attribute("compression", request.exr_compression);
     if (format == "PNG") spec.attribute("png:compressionLevel", request.png_level);
     if (format == "TIFF" && frame.depth == 32) spec.attribute("compression", "zip");
     if (jpeg) spec.attribute("CompressionQuality", 95);
