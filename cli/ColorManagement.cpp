@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "cli/ImagePlugin.h"
 #include "cli/PixelDepth.h"
 #include "cli/SceneError.h"
 
@@ -49,21 +50,18 @@ SceneColors::SceneColors(const Scene& scene, const std::string& config_option) :
             RequireFile(config_file, "$OCIO=" + config_file);
         }
     }
-    config_ = std::make_unique<OIIO::ColorConfig>(config_file);
-    // Without a file the built-in config serves; its "missing file" error means nothing.
-    if (!config_file.empty() && config_->has_error())
-        throw SceneError(config_file + ": cannot read the colour config: " + config_->geterror());
+    const std::string file = scene.file.empty() ? "scene" : scene.file;
+    config_ = ImagePlugin(file + ": converting colour spaces").OpenColorConfig(config_file);
     config_name_ = config_file.empty() ? "OpenImageIO's built-in colour config" : "the colour config " + config_file;
 
-    const std::string file = scene.file.empty() ? "scene" : scene.file;
     if (!scene.working_colorspace.empty()) {
         working_ = Resolve(scene.working_colorspace, file + ": working_colorspace");
     } else {
-        const char* linear = config_->getColorSpaceNameByRole("scene_linear");
-        if (!linear || !*linear)
+        const std::string linear = config_->ByRole("scene_linear");
+        if (linear.empty())
             throw SceneError(file + ": " + config_name_ +
                              " has no scene_linear role; name the working space with \"working_colorspace\" (one of: " +
-                             Join(config_->getColorSpaceNames()) + ")");
+                             Join(config_->Names()) + ")");
         working_ = linear;
     }
     if (!scene.output_colorspace.empty()) output_ = Resolve(scene.output_colorspace, file + ": output_colorspace");
@@ -80,23 +78,18 @@ SceneColors::SceneColors(const Scene& scene, const std::string& config_option) :
 SceneColors::~SceneColors() = default;
 
 std::string SceneColors::Resolve(const std::string& name, const std::string& where) const {
-    const auto names = config_->getColorSpaceNames();
+    const auto names = config_->Names();
     if (std::find(names.begin(), names.end(), name) != names.end()) return name;
     // Roles ("scene_linear", "texture_paint", ...) name spaces too.
-    const char* by_role = config_->getColorSpaceNameByRole(name);
-    if (by_role && *by_role) return by_role;
+    const std::string by_role = config_->ByRole(name);
+    if (!by_role.empty()) return by_role;
     throw SceneError(where + ": unknown colour space \"" + name + "\"; " + config_name_ + " knows: " + Join(names));
 }
 
 void SceneColors::Convert(Image& image, const std::string& from, const std::string& to,
                           const std::string& where) const {
     if (from == to || image.rgba.empty()) return;
-    auto processor = config_->createColorProcessor(from, to);
-    if (!processor)
-        throw SceneError(where + ": cannot convert from \"" + from + "\" to \"" + to + "\": " + config_->geterror());
-    // Three channels of each four: alpha is neither converted nor divided out.
-    processor->apply(image.rgba.data(), image.width, image.height, 3, sizeof(float), 4 * sizeof(float),
-                     std::ptrdiff_t(image.width) * 4 * sizeof(float));
+    config_->Convert(image, from, to, where);
 }
 
 void SceneColors::ConvertLayers(SceneImages& images) const {

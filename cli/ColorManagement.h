@@ -1,16 +1,15 @@
-// Colour spaces of a scene's layers and output, through OpenImageIO's colour
-// config (OpenColorIO): layers named with a colour space are converted to the
+// Colour spaces of a scene's layers and output, through the image plugin's
+// colour config (OpenColorIO): layers named with a colour space are converted to the
 // working space before the effect sees them, and the frame from the working
 // space to the output space before it is written. A scene that names no colour
-// space never opens a config, so its pixels are untouched.
+// space never opens a config (nor loads the plugin), so its pixels are untouched.
 #pragma once
-
-#include <OpenImageIO/color.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "cli/ImageLibrary.h"
 #include "cli/Images.h"
 #include "cli/SceneImages.h"
 
@@ -42,7 +41,7 @@ private:
     std::string Resolve(const std::string& name, const std::string& where) const;
     void Convert(Image& image, const std::string& from, const std::string& to, const std::string& where) const;
 
-    std::unique_ptr<OIIO::ColorConfig> config_;
+    std::unique_ptr<ColorSpaces> config_;
     std::string config_name_;  // for messages
     std::string working_, output_;
     std::vector<std::pair<std::string, std::string>> layer_spaces_;  // layer name, colour space

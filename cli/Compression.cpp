@@ -42,7 +42,9 @@ std::string CompressionText(const Compression& c) {
 
 std::optional<Compression> CompressionFor(const std::string& format, const std::optional<Compression>& requested,
                                           const std::string& path) {
-    if (format == "EXR") return requested ? *requested : Compression{"piz", 0};
+    // Deflate's fastest level on one scanline a block: float pixels deflate to
+    // nearly the same size at every level, and single lines keep every core busy.
+    if (format == "EXR") return requested ? *requested : Compression{"zips", 1};
     if (format == "PNG") {
         if (!requested) return Compression{"zip", 4};
         // PNG is always deflate: "none" is its level 0, and zips, rle and piz do not exist there.

@@ -1,5 +1,7 @@
-// Image files in and out through OpenImageIO, with no colour conversion and
-// no (un)premultiplication: values go in and out exactly as stored.
+// Image files in and out, with no colour conversion and no
+// (un)premultiplication: values go in and out exactly as stored. EXR files
+// are read and written through OpenEXR's core (cli/ExrRead.h, cli/ExrWrite.h),
+// the other formats through the image plugin (ImagePlugin.h), loaded on first need.
 #pragma once
 
 #include <cstddef>

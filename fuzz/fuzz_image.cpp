@@ -1,4 +1,5 @@
-// Bytes -> the layer reader, through OpenImageIO's in-memory I/O. The first
+// Bytes -> the layer reader: EXR through the tool's own reader, the rest
+// through the image plugin's OpenImageIO in-memory I/O. The first
 // byte picks the format (by file name, as a path on disk would) and whether a
 // layer is asked for by name; the rest is the file.
 #include <cstddef>

@@ -1,12 +1,10 @@
 // Output compression: the option's values parse or are refused by name, each
-// format takes only what it can hold, every method is lossless, and the
-// method asked for is the one in the file.
-#include <OpenImageIO/imageio.h>
+// format takes only what it can hold, and PNG levels reach the encoder (EXR's
+// methods have their own file tests).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 
 #include "cli/Compression.h"
@@ -69,10 +67,10 @@ TEST(Compression, EachFormatTakesOnlyWhatItCanHoldAndHasItsDefault) {
         const char* result;     // "": fixed settings; "!": refused
     };
     const Case cases[] = {
-        {"EXR", "", "piz"},   {"EXR", "zip:2", "zip:2"}, {"EXR", "none", "none"}, {"EXR", "rle", "rle"},
-        {"PNG", "", "zip:4"}, {"PNG", "zip:9", "zip:9"}, {"PNG", "none", "none"}, {"PNG", "zip", "zip"},
-        {"PNG", "piz", "!"},  {"PNG", "zips:2", "!"},    {"PNG", "rle", "!"},     {"TIFF", "", ""},
-        {"TIFF", "zip", "!"}, {"JPEG", "", ""},          {"JPEG", "none", "!"},
+        {"EXR", "", "zips:1"}, {"EXR", "zip:2", "zip:2"}, {"EXR", "none", "none"}, {"EXR", "rle", "rle"},
+        {"PNG", "", "zip:4"},  {"PNG", "zip:9", "zip:9"}, {"PNG", "none", "none"}, {"PNG", "zip", "zip"},
+        {"PNG", "piz", "!"},   {"PNG", "zips:2", "!"},    {"PNG", "rle", "!"},     {"TIFF", "", ""},
+        {"TIFF", "zip", "!"},  {"JPEG", "", ""},          {"JPEG", "none", "!"},
     };
     for (const auto& c : cases) {
         const std::optional<Compression> requested =
@@ -98,44 +96,6 @@ protected:
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
     fs::path dir_ = fs::temp_directory_path() / ("morvel_compression_" + std::to_string(::getpid()));
 };
-
-// Values that defeat a careless codec: negative zero, denormals, NaN, the
-// float extremes, and noise that no predictor guesses.
-Image HardFloats(int w, int h) {
-    Image img(w, h);
-    uint32_t state = 12345;
-    for (std::size_t i = 0; i < img.rgba.size(); ++i) {
-        state = state * 1664525u + 1013904223u;
-        float v = float(state >> 8) / float(1 << 24) * 40.0f - 20.0f;
-        if (i % 97 == 0) v = -0.0f;
-        if (i % 89 == 0) v = 1e-42f;
-        if (i % 83 == 0) v = 3.4e38f;
-        if (i % 79 == 0) v = std::nanf("");
-        img.rgba[i] = v;
-    }
-    return img;
-}
-
-bool SameBits(const std::vector<float>& a, const std::vector<float>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
-}
-
-TEST_F(CompressionFiles, EveryExrMethodIsLosslessAndIsTheOneInTheFile) {
-    const Frame frame{32, HardFloats(67, 41)};
-    for (const char* method : {"piz", "zip", "zip:1", "zips:9", "rle", "none"}) {
-        const std::string path = Path("c.exr");
-        WriteImage(path, frame, ParseCompression(method));
-        const Image back = ReadImage(path);
-        EXPECT_TRUE(SameBits(back.rgba, frame.pixels.rgba)) << method;
-        auto in = OIIO::ImageInput::open(path);
-        ASSERT_TRUE(in);
-        const std::string stored = in->spec().get_string_attribute("compression");
-        EXPECT_EQ(stored.substr(0, stored.find(':')), ParseCompression(method).method) << method;
-    }
-    // Without a choice the file is piz, not the zip it used to be.
-    WriteImage(Path("d.exr"), frame);
-    EXPECT_EQ(OIIO::ImageInput::open(Path("d.exr"))->spec().get_string_attribute("compression"), "piz");
-}
 
 // Higher levels must make smaller files, or the level never reached the encoder.
 TEST_F(CompressionFiles, PngLevelsRoundTripAndReachTheEncoder) {
