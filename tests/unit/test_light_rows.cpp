@@ -71,7 +71,7 @@ struct RandomWorld {
 
 enum class Cover { All, ShortLayer, NarrowLayer };
 
-FrameSettings lightSettings(int kind, int first, float sourceBlend, int width, int height) {
+FrameSettings lightSettings(int kind, int first, float sourceBlend, int width, int height, float decay) {
     FrameSettings fs{};
     fs.pass_type = static_cast<PassType>(kind);
     fs.is_first_light = first;
@@ -85,7 +85,7 @@ FrameSettings lightSettings(int kind, int first, float sourceBlend, int width, i
     fs.light_dir_x = 0.3f, fs.light_dir_y = -0.4f, fs.light_dir_z = 0.85f;
     if (kind == PASS_SPOT) fs.light_dir_x = 0.1f, fs.light_dir_y = 0.0f, fs.light_dir_z = -1.0f;
     fs.light_pos_x = 0.3f, fs.light_pos_y = 0.6f, fs.light_pos_z = 0.4f;
-    fs.light_decay = 2.0f, fs.falloff_distance = 1.2f;
+    fs.light_decay = decay, fs.falloff_distance = 1.2f;
     fs.cone_angle = 0.6f, fs.cone_feather = 0.5f;
     return fs;
 }
@@ -148,23 +148,33 @@ void expectRowBodiesMatchPerPixel() {
     struct Size {
         int w, h;
     };
-    // Odd sizes; 301 crosses a block of the row bodies; 1 x 1 has no vector part at all.
-    const Size sizes[] = {{37, 13}, {301, 3}, {1, 1}, {9, 2}};
+    // Odd sizes; 301 and 1030 cross a block of the row bodies (the 8-bit ones are longer);
+    // 1 x 1 has no vector part at all.
+    const Size sizes[] = {{37, 13}, {301, 3}, {1, 1}, {9, 2}, {1030, 1}};
+    struct KindDecay {
+        int kind;
+        float decay;
+    };
+    // Point and spot rows are built per falloff: each whole one, and a power between.
+    const KindDecay lights[] = {{PASS_DIRECTIONAL, 2.0f}, {PASS_AMBIENT, 2.0f}, {PASS_POINT, 0.0f}, {PASS_POINT, 1.0f},
+                                {PASS_POINT, 2.0f},       {PASS_POINT, 1.3f},   {PASS_SPOT, 0.0f},  {PASS_SPOT, 1.0f},
+                                {PASS_SPOT, 2.0f},        {PASS_SPOT, 2.6f}};
     for (CpuRowBodies bodies : rowBodiesHere())
-        for (int kind = PASS_DIRECTIONAL; kind <= PASS_AMBIENT; ++kind)
+        for (const KindDecay& kd : lights)
             for (int first : {0, 1})
                 for (float blend : {0.0f, 0.09f})
                     for (Cover cover : {Cover::All, Cover::ShortLayer, Cover::NarrowLayer})
                         for (Size s : sizes) {
                             if (cover != Cover::All && (s.w < 6 || s.h < 5)) continue;
-                            const FrameSettings fs = lightSettings(kind, first, blend, s.w, s.h);
+                            const int kind = kd.kind;
+                            const FrameSettings fs = lightSettings(kind, first, blend, s.w, s.h, kd.decay);
                             const auto ref = render<Pixel>(CpuRowBodies::PerPixel, fs, s.w, s.h, cover, kLightCuts);
                             const auto got = render<Pixel>(bodies, fs, s.w, s.h, cover, kLightCuts);
                             EXPECT_TRUE(ref == got)
                                 << "depth " << PixelTraits<Pixel>::kDepth << " bodies "
-                                << (bodies == CpuRowBodies::Avx2 ? "avx2" : "baseline") << " kind " << kind << " first "
-                                << first << " blend " << blend << " cover " << static_cast<int>(cover) << " size "
-                                << s.w << "x" << s.h << ": first difference at "
+                                << (bodies == CpuRowBodies::Avx2 ? "avx2" : "baseline") << " kind " << kind << " decay "
+                                << kd.decay << " first " << first << " blend " << blend << " cover "
+                                << static_cast<int>(cover) << " size " << s.w << "x" << s.h << ": first difference at "
                                 << firstDifference(ref, got, sizeof(Pixel));
                         }
 }
