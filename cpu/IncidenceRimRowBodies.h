@@ -13,25 +13,8 @@ namespace {
 
 constexpr int kRimBlock = 256;
 
-// Replaces each of the n bases in [0, 1] with powf(base, power). powf(1, y) is 1 and
-// powf(+0, y) is +0 for y > 0 in every conforming C library, so those bases already
-// hold their powers; the calls go to the rest alone, listed first without a branch
-// per pixel (a rim lights at most half of a surface: the other half has a base of 0).
-inline void powersInPlace(float* base, int n, float power, int* todo) {
-    const bool zeroStays = power > 0.0f;
-    int k = 0;
-    for (int i = 0; i < n; ++i) {
-        todo[k] = i;
-        k += !(base[i] == 1.0f || (zeroStays && base[i] == 0.0f));
-    }
-    for (int j = 0; j < k; ++j) {
-        base[todo[j]] = powf(base[todo[j]], power);
-    }
-}
-
-// Pixels 0..width-1 of row y, a block at a time: the bases of the powers as vectors,
-// the powers in scalar loops (the C library's powf, for its exact bits), then the
-// colour and the store as vectors again.
+// Pixels 0..width-1 of row y, a block at a time: the bases of the powers, the powers,
+// then the colour and the store, each a loop of its own that runs as vectors.
 template <int Layout, int First, int Inc, int Rim>
 void incidenceRimRow(const IncidenceRimPass& pass, const PassViews& shared, int y, int width) {
     IncidenceRimPass p = pass;
@@ -41,7 +24,6 @@ void incidenceRimRow(const IncidenceRimPass& pass, const PassViews& shared, int 
     alignas(32) float incPow[kRimBlock];
     alignas(32) float rimPow[kRimBlock];
     alignas(32) unsigned char prior[First ? 16 : kRimBlock * 16];
-    int todo[kRimBlock];
     const ImageView pv{prior, 0, kRimBlock, 1, Layout};
     for (int x0 = 0; x0 < width; x0 += kRimBlock) {
         const int n = std::min(kRimBlock, width - x0);
@@ -49,10 +31,14 @@ void incidenceRimRow(const IncidenceRimPass& pass, const PassViews& shared, int 
             incidenceRimBasesAt(p, v, x0 + i, y, &incPow[i], &rimPow[i]);
         }
         if constexpr (Inc != 0) {
-            powersInPlace(incPow, n, p.incidence_power, todo);
+            for (int i = 0; i < n; ++i) {
+                incPow[i] = powNonNegative(incPow[i], p.incidence_power);
+            }
         }
         if constexpr (Rim != 0) {
-            powersInPlace(rimPow, n, p.rimlight_power, todo);
+            for (int i = 0; i < n; ++i) {
+                rimPow[i] = powNonNegative(rimPow[i], p.rimlight_power);
+            }
         }
         if constexpr (!First) {
             std::memcpy(prior, viewPixel(v.out, x0, y), static_cast<size_t>(n) * pixelBytes(Layout));

@@ -13,9 +13,9 @@ MORVEL_NAMESPACE_BEGIN
 // front-facing ones.
 MORVEL_FUNC float incidenceBase(Float3 N) { return clamp_f(1.0f - fabsf(N.z), 0.0f, 1.0f); }
 
-// Facing ratio (1 - |N.z|)^power. powf(0, 0) is 1, so a power of 0 gives a flat tint.
+// Facing ratio (1 - |N.z|)^power. 0^0 is 1, so a power of 0 gives a flat tint.
 MORVEL_FUNC float computeIncidence(Float3 N, float amount, float power) {
-    return powf(incidenceBase(N), power) * amount;
+    return powNonNegative(incidenceBase(N), power) * amount;
 }
 
 // The screen direction of the rim for an angle: (cos a, sin a, 0).
@@ -38,7 +38,7 @@ MORVEL_FUNC float rimFromPower(float rim, float amount, float threshold) {
 
 // Screen-direction rim.
 MORVEL_FUNC float computeRimLight(Float3 N, float amount, float power, float threshold, Float3 rimDir) {
-    return rimFromPower(powf(rimBase(N, rimDir), power), amount, threshold);
+    return rimFromPower(powNonNegative(rimBase(N, rimDir), power), amount, threshold);
 }
 
 // The incidence and rim pass as every back end receives it (IncidenceRimPassOf in
@@ -62,7 +62,7 @@ typedef struct IncidenceRimPass {
 MORVEL_FUNC int incidenceOn(IncidenceRimPass p) { return p.incidence_enable != 0 && p.incidence_amount > 0.0f; }
 MORVEL_FUNC int rimOn(IncidenceRimPass p) { return p.rimlight_enable != 0 && p.rimlight_amount > 0.0f; }
 
-// The colour from the two powers (powf of incidenceBase and rimBase), for the terms
+// The colour from the two powers (of incidenceBase and rimBase), for the terms
 // that are on. Split from incidenceRimColor so that a row can take its powers apart.
 MORVEL_FUNC Float3 incidenceRimColorOfPowers(IncidenceRimPass p, int withIncidence, int withRim, float incPow,
                                              float rimPow) {
@@ -81,8 +81,9 @@ MORVEL_FUNC Float3 incidenceRimColorOfPowers(IncidenceRimPass p, int withInciden
 MORVEL_FUNC Float3 incidenceRimColor(Float3 N, IncidenceRimPass p) {
     const int inc = incidenceOn(p);
     const int rim = rimOn(p);
-    const float incPow = inc ? powf(incidenceBase(N), p.incidence_power) : 0.0f;
-    const float rimPow = rim ? powf(rimBase(N, make_float3(p.rim_dir_x, p.rim_dir_y, 0.0f)), p.rimlight_power) : 0.0f;
+    const float incPow = inc ? powNonNegative(incidenceBase(N), p.incidence_power) : 0.0f;
+    const float rimPow =
+        rim ? powNonNegative(rimBase(N, make_float3(p.rim_dir_x, p.rim_dir_y, 0.0f)), p.rimlight_power) : 0.0f;
     return incidenceRimColorOfPowers(p, inc, rim, incPow, rimPow);
 }
 

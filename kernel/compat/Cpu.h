@@ -1,6 +1,7 @@
 // The kernel compiled as C++ by the CPU back end (and by any host code that builds
 // pass values). Every function is inline so that the row loops see straight through
-// it; the C math functions are the ones the loops always called.
+// it; the C math functions are the ones the loops always called, beside a power
+// function of the CPU's own (CpuPow.h).
 #ifndef MORVEL_KERNEL_COMPAT_CPU_H
 #define MORVEL_KERNEL_COMPAT_CPU_H
 
@@ -34,5 +35,7 @@ MORVEL_FUNC Float3 make_float3(float x, float y, float z) {
 }
 
 MORVEL_NAMESPACE_END
+
+#include "kernel/compat/CpuPow.h"
 
 #endif

@@ -15,6 +15,10 @@
 
 MORVEL_NAMESPACE_BEGIN
 typedef ::float3 Float3;
+
+// CUDA's own powf stands in for the CPU's power function (CpuPow.h): doubles are slow on
+// most GPUs, and the GPU picture may differ from the CPU's in the last bits anyway.
+MORVEL_FUNC float powNonNegative(float x, float y) { return powf(x, y); }
 MORVEL_NAMESPACE_END
 
 #endif

@@ -25,5 +25,7 @@ typedef float3 Float3;
 #define floorf(x) floor((float)(x))
 #define ceilf(x) ceil((float)(x))
 #define expf(x) exp((float)(x))
+// Without doubles the built-in pow stands in for the CPU's own power function.
+#define powNonNegative(x, y) pow((float)(x), (float)(y))
 
 #endif

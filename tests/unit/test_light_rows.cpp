@@ -184,7 +184,8 @@ TEST(LightRowBodies, MatchPerPixelBodyIn16Bits) { expectRowBodiesMatchPerPixel<P
 TEST(LightRowBodies, MatchPerPixelBodyInFloat) { expectRowBodiesMatchPerPixel<PF_PixelFloat>(); }
 
 // Incidence and rim: each term on, off, or on with no amount; powers that are
-// fractional, zero (0^0) and whole; with and without the threshold remap.
+// fractional, zero (0^0), whole and at the sliders' ends; with and without the
+// threshold remap.
 template <typename Pixel>
 void expectIncidenceRimRowBodiesMatchPerPixel() {
     struct Terms {
@@ -194,9 +195,10 @@ void expectIncidenceRimRowBodiesMatchPerPixel() {
         float rimAmount, rimPower, threshold;
     };
     const Terms terms[] = {
-        {1, 0.8f, 1.7f, 1, 0.6f, 2.5f, 0.2f}, {1, 1.2f, 0.0f, 0, 0.6f, 1.0f, 0.0f},
-        {0, 1.0f, 2.0f, 1, 0.9f, 0.5f, 0.0f}, {1, 0.0f, 2.0f, 1, 0.5f, 3.0f, 1.0f},
-        {0, 1.0f, 1.0f, 0, 1.0f, 1.0f, 0.0f}, {1, 2.0f, 2.0f, 1, 1.0f, 0.0f, 0.4f},
+        {1, 0.8f, 1.7f, 1, 0.6f, 2.5f, 0.2f},  {1, 1.2f, 0.0f, 0, 0.6f, 1.0f, 0.0f},
+        {0, 1.0f, 2.0f, 1, 0.9f, 0.5f, 0.0f},  {1, 0.0f, 2.0f, 1, 0.5f, 3.0f, 1.0f},
+        {0, 1.0f, 1.0f, 0, 1.0f, 1.0f, 0.0f},  {1, 2.0f, 2.0f, 1, 1.0f, 0.0f, 0.4f},
+        {1, 1.0f, 10.0f, 1, 2.0f, 0.1f, 0.0f}, {1, 2.0f, 0.1f, 1, 1.0f, 10.0f, 0.0f},
     };
     const struct { int w, h; } sizes[] = {{37, 13}, {301, 3}, {1, 1}};
     for (CpuRowBodies bodies : rowBodiesHere())
