@@ -1,7 +1,6 @@
 #include "cli/ExrRead.h"
 
 #include <OpenEXR/openexr.h>
-#include <strings.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "cli/ExrChannels.h"
 #include "cli/ExrZip.h"
 #include "cli/SceneError.h"
 
@@ -75,94 +75,6 @@ int64_t ReadSource(exr_const_context_t ctxt, void* user, void* buffer, uint64_t 
 }
 
 int64_t SourceSize(exr_const_context_t, void* user) { return int64_t(static_cast<const Source*>(user)->size); }
-
-struct Channel {
-    std::string name, layer, suffix;  // layer keeps its dot: "diffuse."
-    int index = 0;                    // in the part's list as stored
-    int special = 10000;
-};
-
-bool SameText(const std::string& a, const char* b) { return ::strcasecmp(a.c_str(), b) == 0; }
-
-// The order the image library presents channels in, which the positional
-// fallbacks and the alpha found by name depend on: by layer, then colour,
-// alpha and depth names first, then by name.
-std::vector<Channel> CanonicalOrder(const exr_attr_chlist_t& list) {
-    std::vector<Channel> chans;
-    for (int i = 0; i < list.num_channels; ++i) {
-        Channel c;
-        if (list.entries[i].name.str)
-            c.name.assign(list.entries[i].name.str, std::size_t(std::max(list.entries[i].name.length, 0)));
-        c.index = i;
-        const auto dot = c.name.rfind('.');
-        c.layer = dot == std::string::npos ? "" : c.name.substr(0, dot + 1);
-        c.suffix = dot == std::string::npos ? c.name : c.name.substr(dot + 1);
-        chans.push_back(std::move(c));
-    }
-    std::stable_sort(chans.begin(), chans.end(), [](const Channel& a, const Channel& b) { return a.layer < b.layer; });
-    static const char* const kUsual[] = {"R",     "Red", "G",  "Green", "B",  "Blue", "Y",  "real", "imag",  "A",
-                                         "Alpha", "AR",  "RA", "AG",    "GA", "AB",   "BA", "Z",    "Depth", "Zback"};
-    static const char* const kPosition[] = {"R",  "Red", "G",    "Green", "B",  "Blue",  "X",
-                                            "Y",  "Z",   "real", "imag",  "A",  "Alpha", "AR",
-                                            "RA", "AG",  "GA",   "AB",    "BA", "Depth", "Zback"};
-    for (auto begin = chans.begin(); begin != chans.end();) {
-        auto end = begin;
-        while (end != chans.end() && end->layer == begin->layer) ++end;
-        auto has = [&](const char* s) {
-            return std::any_of(begin, end, [&](const Channel& c) { return SameText(c.suffix, s); });
-        };
-        const bool position = has("X") && (has("Y") || has("Z"));
-        const auto* names = position ? std::begin(kPosition) : std::begin(kUsual);
-        const auto* names_end = position ? std::end(kPosition) : std::end(kUsual);
-        for (auto it = begin; it != end; ++it)
-            for (auto n = names; n != names_end; ++n)
-                if (SameText(it->suffix, *n)) {
-                    it->special = int(n - names);
-                    break;
-                }
-        std::sort(begin, end, [](const Channel& a, const Channel& b) {
-            return a.special != b.special ? a.special < b.special : a.suffix < b.suffix;
-        });
-        begin = end;
-    }
-    return chans;
-}
-
-int Find(const std::vector<Channel>& chans, const std::string& name) {
-    for (const Channel& c : chans)
-        if (c.name == name) return c.index;
-    return -1;
-}
-
-// R, G, B, A by name, else grey, else by position (grey, grey + alpha, RGB, RGBA).
-bool PickPlain(const std::vector<Channel>& chans, const std::string& prefix, ExrLayer& pick) {
-    pick.r = Find(chans, prefix + "R");
-    pick.g = Find(chans, prefix + "G");
-    pick.b = Find(chans, prefix + "B");
-    pick.a = Find(chans, prefix + "A");
-    if (pick.r >= 0 && pick.g >= 0 && pick.b >= 0) return true;
-    for (const char* grey : {"Y", "Z"}) {
-        const int y = Find(chans, prefix + grey);
-        if (y >= 0) {
-            pick.r = pick.g = pick.b = y;
-            return true;
-        }
-    }
-    if (!prefix.empty()) return false;
-    const int n = int(chans.size());
-    if (n < 1) return false;
-    pick.r = chans[0].index;
-    pick.g = chans[n >= 3 ? 1 : 0].index;
-    pick.b = chans[n >= 3 ? 2 : 0].index;
-    pick.a = n == 2 ? chans[1].index : n >= 4 ? chans[3].index : -1;
-    if (n != 3)
-        for (const Channel& c : chans)
-            if (SameText(c.suffix, "A") || SameText(c.suffix, "Alpha")) {
-                pick.a = c.index;
-                break;
-            }
-    return true;
-}
 
 // Every half's float, exactly (NaN payloads included), made once.
 const float* HalfTable() {
@@ -320,7 +232,7 @@ struct ExrFile::State {
                              std::to_string(blocks) + " blocks its header claims; it is truncated or damaged");
     }
 
-    std::vector<Channel> Channels(int part) const {
+    std::vector<ExrChannel> Channels(int part) const {
         const exr_attr_chlist_t* list = nullptr;
         t_messages.Clear();
         Check(exr_get_channels(ctxt.get(), part, &list), "cannot read the channels of part " + std::to_string(part));
@@ -342,7 +254,7 @@ struct ExrFile::State {
             if (!part.empty()) names.push_back(part);
             const exr_attr_chlist_t* list = nullptr;
             if (exr_get_channels(ctxt.get(), p, &list) != EXR_ERR_SUCCESS || !list) continue;
-            for (const Channel& c : CanonicalOrder(*list))
+            for (const ExrChannel& c : CanonicalOrder(*list))
                 if (!c.layer.empty()) names.push_back(c.layer.substr(0, c.layer.size() - 1));
         }
         std::sort(names.begin(), names.end());
@@ -379,13 +291,13 @@ ExrLayer ExrFile::Pick(const std::string& spec_text, const std::string& layer) c
     ExrLayer pick;
     bool found = false;
     if (layer.empty()) {
-        if (!PickPlain(s.Channels(0), "", pick)) throw SceneError(spec_text + ": the image has no channels");
+        if (!PickChannels(s.Channels(0), "", pick)) throw SceneError(spec_text + ": the image has no channels");
         found = true;
     }
     for (int p = 0; !found && p < s.parts; ++p) {
         pick.part = p;
-        const std::vector<Channel> chans = s.Channels(p);
-        found = (s.PartName(p) == layer && PickPlain(chans, "", pick)) || PickPlain(chans, layer + ".", pick);
+        const std::vector<ExrChannel> chans = s.Channels(p);
+        found = (s.PartName(p) == layer && PickChannels(chans, "", pick)) || PickChannels(chans, layer + ".", pick);
     }
     if (!found)
         throw SceneError(spec_text + ": no layer \"" + layer + "\" in the file (layers: " + s.LayerNames() + ")");

@@ -91,11 +91,6 @@ TEST(ExrZip, DamagedOrMisSizedBlocksAreRefused) {
     EXPECT_FALSE(DecodeZipBlock(nullptr, 0, out.data(), out.size()));
 }
 
-TEST(ExrZip, LevelsFollowZlibs) {
-    const std::pair<int, int> cases[] = {{-1, 6}, {0, 6}, {1, 1}, {4, 4}, {9, 9}, {11, 11}, {40, 12}};
-    for (const auto& [zlib, deflate] : cases) EXPECT_EQ(DeflateLevel(zlib), deflate) << zlib;
-}
-
 struct Chunk {
     Block stored;
     std::size_t unpacked = 0;
