@@ -18,11 +18,11 @@ namespace {
 template <int Layout>
 constexpr int kBlock = Layout == PIXEL_ARGB8 ? 1024 : 256;
 
-// Pixels x0..x0+n-1 of row y. After the first pass the block's output pixels are copied
-// aside first: the kernel keeps an uncovered pixel by choosing the copy's value.
+// Pixels x0..x0+n-1 of row y, lit by ls[i] (point, spot) or by *ls alike (directional,
+// ambient). After the first pass the block's output pixels are copied aside first: the
+// kernel keeps an uncovered pixel by choosing the copy's value.
 template <int Layout, int Kind, int First, int Blend>
-void lightBlock(const LightPass& pass, const PassViews& shared, int y, int x0, int n, const LightSample* ls,
-                int lsStep) {
+void lightBlock(const LightPass& pass, const PassViews& shared, int y, int x0, int n, const LightSample* ls) {
     // Copies with the layout and kind fixed here, where the loop is: the kernel's tests fold.
     LightPass p = pass;
     p.kind = Kind;
@@ -36,8 +36,17 @@ void lightBlock(const LightPass& pass, const PassViews& shared, int y, int x0, i
     if constexpr (!First) {
         std::memcpy(prior, viewPixel(v.out, x0, y), static_cast<size_t>(n) * pixelBytes(Layout));
     }
-    for (int i = 0; i < n; ++i) {
-        shadeLightPixelAllLayers(p, v, x0 + i, y, ls[i * lsStep], pv, First ? 0 : i, Blend);
+    if constexpr (Kind == LIGHT_POINT || Kind == LIGHT_SPOT) {
+        for (int i = 0; i < n; ++i) {
+            shadeLightPixelAllLayers(p, v, x0 + i, y, ls[i], pv, First ? 0 : i, Blend);
+        }
+    } else {
+        // A local copy: the output's byte stores could alias *ls, and then the light's
+        // half vector would be normalised again for every pixel instead of once.
+        const LightSample row = *ls;
+        for (int i = 0; i < n; ++i) {
+            shadeLightPixelAllLayers(p, v, x0 + i, y, row, pv, First ? 0 : i, Blend);
+        }
     }
 }
 
@@ -65,11 +74,11 @@ void lightRowOf(const LightPass& pass, const PassViews& v, int y, int width) {
             for (int i = 0; i < n; ++i) {
                 ls[i] = lightAtPixel(p, x0 + i, y);
             }
-            lightBlock<Layout, Kind, First, Blend>(p, v, y, x0, n, ls, 1);
+            lightBlock<Layout, Kind, First, Blend>(p, v, y, x0, n, ls);
         } else {
             // Directional and ambient light every pixel alike.
             const LightSample ls = lightAtPixel(p, 0, y);
-            lightBlock<Layout, Kind, First, Blend>(p, v, y, x0, n, &ls, 0);
+            lightBlock<Layout, Kind, First, Blend>(p, v, y, x0, n, &ls);
         }
     }
 }

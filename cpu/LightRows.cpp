@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <cpuid.h>
+#endif
+
 #include "cpu/EnvironmentRows.h"
 
 namespace morvel {
@@ -21,9 +25,34 @@ bool CpuHasAvx2() {
 #endif
 }
 
+// The processor's flags are not enough: an operating system that does not save the
+// opmask and upper vector registers on a switch (XCR0) would corrupt them.
+bool CpuHasAvx512() {
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+    static const bool has = [] {
+        if (!__builtin_cpu_supports("avx512f") || !__builtin_cpu_supports("avx512bw") ||
+            !__builtin_cpu_supports("avx512dq") || !__builtin_cpu_supports("avx512vl")) {
+            return false;
+        }
+        unsigned a = 0, b = 0, c = 0, d = 0;
+        if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & bit_OSXSAVE)) {
+            return false;
+        }
+        unsigned lo = 0, hi = 0;
+        __asm__("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
+        (void)hi;
+        constexpr unsigned kSseAvxOpmaskZmm = 0x2u | 0x4u | 0x20u | 0x40u | 0x80u;
+        return (lo & kSseAvxOpmaskZmm) == kSseAvxOpmaskZmm;
+    }();
+    return has;
+#else
+    return false;
+#endif
+}
+
 void SetCpuRowBodies(CpuRowBodies bodies) { gRequested.store(bodies); }
 
-// MORVEL_CPU_ROW_BODIES=per-pixel|baseline|avx2 overrides the automatic choice, for
+// MORVEL_CPU_ROW_BODIES=per-pixel|baseline|avx2|avx512 overrides the automatic choice, for
 // checking one copy against another on a machine (or under an emulator) at hand.
 CpuRowBodies environmentChoice() {
     const char* v = std::getenv("MORVEL_CPU_ROW_BODIES");
@@ -31,6 +60,7 @@ CpuRowBodies environmentChoice() {
     if (std::strcmp(v, "per-pixel") == 0) return CpuRowBodies::PerPixel;
     if (std::strcmp(v, "baseline") == 0) return CpuRowBodies::Baseline;
     if (std::strcmp(v, "avx2") == 0) return CpuRowBodies::Avx2;
+    if (std::strcmp(v, "avx512") == 0) return CpuRowBodies::Avx512;
     return CpuRowBodies::Auto;
 }
 
@@ -40,6 +70,9 @@ CpuRowBodies ActiveCpuRowBodies() {
     if (r == CpuRowBodies::Auto) r = fromEnvironment;
     if (r == CpuRowBodies::PerPixel || r == CpuRowBodies::Baseline) {
         return r;
+    }
+    if ((r == CpuRowBodies::Auto || r == CpuRowBodies::Avx512) && CpuHasAvx512()) {
+        return CpuRowBodies::Avx512;
     }
     return CpuHasAvx2() ? CpuRowBodies::Avx2 : CpuRowBodies::Baseline;
 }
@@ -52,7 +85,9 @@ LightRowBody LightRowBodyFor(int layout, const LightPass& pass, int kind) {
     if (active == CpuRowBodies::PerPixel) {
         return nullptr;
     }
-    const LightRowTable& t = active == CpuRowBodies::Avx2 ? Avx2LightRows() : BaselineLightRows();
+    const LightRowTable& t = active == CpuRowBodies::Avx512 ? Avx512LightRows()
+                             : active == CpuRowBodies::Avx2 ? Avx2LightRows()
+                                                            : BaselineLightRows();
     return t.body[layout][kind - 1][pass.is_first ? 1 : 0][pass.source_blend > 0.0f ? 1 : 0];
 }
 
@@ -64,7 +99,9 @@ IncidenceRimRowBody IncidenceRimRowBodyFor(int layout, const IncidenceRimPass& p
     if (active == CpuRowBodies::PerPixel) {
         return nullptr;
     }
-    const IncidenceRimRowTable& t = active == CpuRowBodies::Avx2 ? Avx2IncidenceRimRows() : BaselineIncidenceRimRows();
+    const IncidenceRimRowTable& t = active == CpuRowBodies::Avx512 ? Avx512IncidenceRimRows()
+                                    : active == CpuRowBodies::Avx2 ? Avx2IncidenceRimRows()
+                                                                   : BaselineIncidenceRimRows();
     return t.body[layout][pass.is_first ? 1 : 0][incidenceOn(pass) ? 1 : 0][rimOn(pass) ? 1 : 0];
 }
 
@@ -73,6 +110,7 @@ const EnvironmentRowTable* ActiveEnvironmentRows() {
         case CpuRowBodies::PerPixel:
             return nullptr;
         case CpuRowBodies::Avx2:
+        case CpuRowBodies::Avx512:  // no copy of its own: every such processor has AVX2
             return &Avx2EnvironmentRows();
         default:
             return &BaselineEnvironmentRows();

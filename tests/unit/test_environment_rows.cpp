@@ -286,8 +286,11 @@ TEST(EnvironmentRowBodies, ChoiceFollowsTheRowBodies) {
         EXPECT_EQ(ActiveEnvironmentRows(), &BaselineEnvironmentRows());
         EXPECT_FALSE(BaselineEnvironmentRows().vectorMath);
     }
-    RowBodiesScope s(CpuRowBodies::Avx2);
-    EXPECT_EQ(ActiveEnvironmentRows(), CpuHasAvx2() ? &Avx2EnvironmentRows() : &BaselineEnvironmentRows());
+    // The AVX-512 choice of the light rows keeps the AVX2 environment rows.
+    for (CpuRowBodies b : {CpuRowBodies::Avx2, CpuRowBodies::Avx512}) {
+        RowBodiesScope s(b);
+        EXPECT_EQ(ActiveEnvironmentRows(), CpuHasAvx2() ? &Avx2EnvironmentRows() : &BaselineEnvironmentRows());
+    }
 }
 
 }  // namespace

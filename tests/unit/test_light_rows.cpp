@@ -1,4 +1,4 @@
-// The whole-row light and incidence-and-rim bodies (baseline and AVX2 copies) against
+// The whole-row light and incidence-and-rim bodies (baseline, AVX2 and AVX-512 copies) against
 // the per-pixel entry point: every byte of the output, padding included, must be the
 // same, in every depth, for every light kind and term combination, first and later
 // passes, with and without the source blend, on frames whose layers cover all rows,
@@ -132,7 +132,12 @@ std::vector<unsigned char> render(CpuRowBodies bodies, const FrameSettings& fs, 
 std::vector<CpuRowBodies> rowBodiesHere() {
     std::vector<CpuRowBodies> b{CpuRowBodies::Baseline};
     if (CpuHasAvx2()) b.push_back(CpuRowBodies::Avx2);
+    if (CpuHasAvx512()) b.push_back(CpuRowBodies::Avx512);
     return b;
+}
+
+const char* bodiesName(CpuRowBodies b) {
+    return b == CpuRowBodies::Avx512 ? "avx512" : (b == CpuRowBodies::Avx2 ? "avx2" : "baseline");
 }
 
 // First differing pixel, for a readable failure.
@@ -171,11 +176,10 @@ void expectRowBodiesMatchPerPixel() {
                             const auto ref = render<Pixel>(CpuRowBodies::PerPixel, fs, s.w, s.h, cover, kLightCuts);
                             const auto got = render<Pixel>(bodies, fs, s.w, s.h, cover, kLightCuts);
                             EXPECT_TRUE(ref == got)
-                                << "depth " << PixelTraits<Pixel>::kDepth << " bodies "
-                                << (bodies == CpuRowBodies::Avx2 ? "avx2" : "baseline") << " kind " << kind << " decay "
-                                << kd.decay << " first " << first << " blend " << blend << " cover "
-                                << static_cast<int>(cover) << " size " << s.w << "x" << s.h << ": first difference at "
-                                << firstDifference(ref, got, sizeof(Pixel));
+                                << "depth " << PixelTraits<Pixel>::kDepth << " bodies " << bodiesName(bodies)
+                                << " kind " << kind << " decay " << kd.decay << " first " << first << " blend " << blend
+                                << " cover " << static_cast<int>(cover) << " size " << s.w << "x" << s.h
+                                << ": first difference at " << firstDifference(ref, got, sizeof(Pixel));
                         }
 }
 
@@ -222,11 +226,10 @@ void expectIncidenceRimRowBodiesMatchPerPixel() {
                         fs.rimlight_angle = 2.2f;
                         const auto ref = render<Pixel>(CpuRowBodies::PerPixel, fs, s.w, s.h, cover, kRimCuts);
                         const auto got = render<Pixel>(bodies, fs, s.w, s.h, cover, kRimCuts);
-                        EXPECT_TRUE(ref == got)
-                            << "depth " << PixelTraits<Pixel>::kDepth << " bodies "
-                            << (bodies == CpuRowBodies::Avx2 ? "avx2" : "baseline") << " terms " << (&t - terms)
-                            << " first " << first << " cover " << static_cast<int>(cover) << " size " << s.w << "x"
-                            << s.h << ": first difference at " << firstDifference(ref, got, sizeof(Pixel));
+                        EXPECT_TRUE(ref == got) << "depth " << PixelTraits<Pixel>::kDepth << " bodies "
+                                                << bodiesName(bodies) << " terms " << (&t - terms) << " first " << first
+                                                << " cover " << static_cast<int>(cover) << " size " << s.w << "x" << s.h
+                                                << ": first difference at " << firstDifference(ref, got, sizeof(Pixel));
                     }
 }
 
@@ -237,9 +240,33 @@ TEST(IncidenceRimRowBodies, MatchPerPixelBodyInFloat) { expectIncidenceRimRowBod
 // The choice itself: a copy the processor lacks is never used, and turning the row
 // bodies off takes effect.
 TEST(LightRowBodies, ChoiceFollowsTheProcessor) {
+    const CpuRowBodies widest =
+        CpuHasAvx512() ? CpuRowBodies::Avx512 : (CpuHasAvx2() ? CpuRowBodies::Avx2 : CpuRowBodies::Baseline);
     {
         RowBodiesScope s(CpuRowBodies::Avx2);
         EXPECT_EQ(ActiveCpuRowBodies(), CpuHasAvx2() ? CpuRowBodies::Avx2 : CpuRowBodies::Baseline);
+    }
+    {
+        RowBodiesScope s(CpuRowBodies::Avx512);
+        EXPECT_EQ(ActiveCpuRowBodies(), widest);
+    }
+    // Each copy asked for (and present) is the one the passes get: the exactness tables
+    // above cannot tell the copies apart by their output.
+    for (CpuRowBodies b : rowBodiesHere()) {
+        RowBodiesScope s(b);
+        const LightRowTable& lt = b == CpuRowBodies::Avx512 ? Avx512LightRows()
+                                  : b == CpuRowBodies::Avx2 ? Avx2LightRows()
+                                                            : BaselineLightRows();
+        const IncidenceRimRowTable& rt = b == CpuRowBodies::Avx512 ? Avx512IncidenceRimRows()
+                                         : b == CpuRowBodies::Avx2 ? Avx2IncidenceRimRows()
+                                                                   : BaselineIncidenceRimRows();
+        LightPass lp{};
+        lp.is_first = 1;
+        lp.source_blend = 0.5f;
+        EXPECT_EQ(LightRowBodyFor(PIXEL_ARGB16, lp, LIGHT_SPOT), lt.body[PIXEL_ARGB16][LIGHT_SPOT - 1][1][1])
+            << bodiesName(b);
+        IncidenceRimPass rp{};
+        EXPECT_EQ(IncidenceRimRowBodyFor(PIXEL_ARGB8, rp), rt.body[PIXEL_ARGB8][0][0][0]) << bodiesName(b);
     }
     {
         RowBodiesScope s(CpuRowBodies::PerPixel);
@@ -258,7 +285,7 @@ TEST(LightRowBodies, ChoiceFollowsTheProcessor) {
         RowBodiesScope s(CpuRowBodies::PerPixel);
         EXPECT_EQ(IncidenceRimRowBodyFor(PIXEL_ARGB16, rim), nullptr);
     }
-    EXPECT_EQ(ActiveCpuRowBodies(), CpuHasAvx2() ? CpuRowBodies::Avx2 : CpuRowBodies::Baseline);
+    EXPECT_EQ(ActiveCpuRowBodies(), widest);
 }
 
 }  // namespace
