@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "cli/ChannelNames.h"
+
 namespace morvel::cli {
 namespace {
 
@@ -60,18 +62,7 @@ std::vector<ExrChannel> CanonicalOrder(const exr_attr_chlist_t& list) {
 }
 
 bool PickChannels(const std::vector<ExrChannel>& chans, const std::string& prefix, ExrLayer& pick) {
-    pick.r = Find(chans, prefix + "R");
-    pick.g = Find(chans, prefix + "G");
-    pick.b = Find(chans, prefix + "B");
-    pick.a = Find(chans, prefix + "A");
-    if (pick.r >= 0 && pick.g >= 0 && pick.b >= 0) return true;
-    for (const char* grey : {"Y", "Z"}) {
-        const int y = Find(chans, prefix + grey);
-        if (y >= 0) {
-            pick.r = pick.g = pick.b = y;
-            return true;
-        }
-    }
+    if (PickChannelsByName([&](const std::string& name) { return Find(chans, name); }, prefix, pick)) return true;
     if (!prefix.empty()) return false;
     const int n = int(chans.size());
     if (n < 1) return false;

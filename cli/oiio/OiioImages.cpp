@@ -9,6 +9,7 @@
 #include <optional>
 #include <type_traits>
 
+#include "cli/ChannelNames.h"
 #include "cli/ImageWindow.h"
 #include "cli/SceneError.h"
 
@@ -33,18 +34,7 @@ int FindChannel(const ImageSpec& spec, const std::string& name) {
 
 // R, G, B, A by name, else by position (grey, grey + alpha, RGB, RGBA).
 bool PickPlain(const ImageSpec& spec, const std::string& prefix, ChannelPick& pick) {
-    pick.r = FindChannel(spec, prefix + "R");
-    pick.g = FindChannel(spec, prefix + "G");
-    pick.b = FindChannel(spec, prefix + "B");
-    pick.a = FindChannel(spec, prefix + "A");
-    if (pick.r >= 0 && pick.g >= 0 && pick.b >= 0) return true;
-    for (const char* grey : {"Y", "Z"}) {
-        int y = FindChannel(spec, prefix + grey);
-        if (y >= 0) {
-            pick.r = pick.g = pick.b = y;
-            return true;
-        }
-    }
+    if (PickChannelsByName([&](const std::string& name) { return FindChannel(spec, name); }, prefix, pick)) return true;
     if (!prefix.empty()) return false;
     const int n = spec.nchannels;
     pick.r = 0;
