@@ -238,7 +238,8 @@ TEST_F(ExrReadTest, DamagedFilesAreRefusedNamingTheFile) {
         SCOPED_TRACE(compression);
         WriteExr("good.exr", {big}, compression);
         const std::string good = Bytes("good.exr");
-        const auto [table, chunks] = ChunkTable(Path("good.exr"));
+        const auto chunk_table = ChunkTable(Path("good.exr"));
+        const std::size_t table = chunk_table.first, chunks = chunk_table.second;
         std::vector<std::pair<std::string, std::string>> bad;
         for (const std::size_t keep : {std::size_t(3), std::size_t(20), table / 2, table + 4, table + chunks * 8 + 5,
                                        good.size() / 2, good.size() - 1})
@@ -258,7 +259,9 @@ TEST_F(ExrReadTest, DamagedFilesAreRefusedNamingTheFile) {
         // and damaged pixels of some methods still decode: either the image is
         // the good file's, or it is an error naming the file.
         const Image want = ReadImage(Path("good.exr"));
-        for (const auto& [what, bytes] : bad) {
+        for (const auto& entry : bad) {
+            const std::string& what = entry.first;
+            const std::string& bytes = entry.second;
             SCOPED_TRACE(what);
             Write("bad.exr", bytes);
             const bool may_decode = what.rfind("cut", 0) != 0;
@@ -293,7 +296,8 @@ TEST_F(ExrReadTest, HeadersThatClaimTooMuchAreRefusedBeforeDecoding) {
         {"tiles_cut.exr", "is too small for the 4096 blocks its header claims"},
     };
     for (const auto& [file, message] : cases) {
-        const std::string e = ErrorOf([&] { ReadImage(Path(file)); });
+        const std::string path = Path(file);
+        const std::string e = ErrorOf([&] { ReadImage(path); });
         EXPECT_EQ(e.rfind(Path(file) + ": ", 0), 0u) << e;
         EXPECT_NE(e.find(message), std::string::npos) << e;
     }
