@@ -153,9 +153,9 @@ void expectRowBodiesMatchPerPixel() {
     struct Size {
         int w, h;
     };
-    // Odd sizes; 301 and 1030 cross a block of the row bodies (the 8-bit ones are longer);
+    // Odd sizes; 301, 1030 and 2050 cross a block of the row bodies (the integer ones are longer);
     // 1 x 1 has no vector part at all.
-    const Size sizes[] = {{37, 13}, {301, 3}, {1, 1}, {9, 2}, {1030, 1}};
+    const Size sizes[] = {{37, 13}, {301, 3}, {1, 1}, {9, 2}, {1030, 1}, {2050, 1}};
     struct KindDecay {
         int kind;
         float decay;
