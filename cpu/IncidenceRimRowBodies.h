@@ -7,11 +7,24 @@
 #include <cstring>
 
 #include "cpu/LightRows.h"
+#include "cpu/RowBlocks.h"
 
 namespace morvel {
 namespace {
 
-constexpr int kRimBlock = 256;
+// v[i]^power for i < n. The default power, 2, passed as a constant folds the power to
+// one product per pixel.
+inline void raiseToPower(float* v, int n, float power) {
+    if (power == 2.0f) {
+        for (int i = 0; i < n; ++i) {
+            v[i] = powNonNegative(v[i], 2.0f);
+        }
+        return;
+    }
+    for (int i = 0; i < n; ++i) {
+        v[i] = powNonNegative(v[i], power);
+    }
+}
 
 // Pixels 0..width-1 of row y, a block at a time: the bases of the powers, the powers,
 // then the colour and the store, each a loop of its own that runs as vectors.
@@ -21,24 +34,21 @@ void incidenceRimRow(const IncidenceRimPass& pass, const PassViews& shared, int 
     p.is_first = First;
     PassViews v = shared;
     v.out.layout = v.base.layout = v.normal.layout = Layout;
-    alignas(32) float incPow[kRimBlock];
-    alignas(32) float rimPow[kRimBlock];
-    alignas(32) unsigned char prior[First ? 16 : kRimBlock * 16];
-    const ImageView pv{prior, 0, kRimBlock, 1, Layout};
-    for (int x0 = 0; x0 < width; x0 += kRimBlock) {
-        const int n = std::min(kRimBlock, width - x0);
+    constexpr int kPixelBytes = Layout == PIXEL_ARGB8 ? 4 : (Layout == PIXEL_ARGB16 ? 8 : 16);
+    alignas(32) float incPow[kBlock<Layout>];
+    alignas(32) float rimPow[kBlock<Layout>];
+    alignas(32) unsigned char prior[First ? 16 : kBlock<Layout> * kPixelBytes];
+    const ImageView pv{prior, 0, kBlock<Layout>, 1, Layout};
+    for (int x0 = 0; x0 < width; x0 += kBlock<Layout>) {
+        const int n = std::min(kBlock<Layout>, width - x0);
         for (int i = 0; i < n; ++i) {
             incidenceRimBasesAt(p, v, x0 + i, y, &incPow[i], &rimPow[i]);
         }
         if constexpr (Inc != 0) {
-            for (int i = 0; i < n; ++i) {
-                incPow[i] = powNonNegative(incPow[i], p.incidence_power);
-            }
+            raiseToPower(incPow, n, p.incidence_power);
         }
         if constexpr (Rim != 0) {
-            for (int i = 0; i < n; ++i) {
-                rimPow[i] = powNonNegative(rimPow[i], p.rimlight_power);
-            }
+            raiseToPower(rimPow, n, p.rimlight_power);
         }
         if constexpr (!First) {
             std::memcpy(prior, viewPixel(v.out, x0, y), static_cast<size_t>(n) * pixelBytes(Layout));

@@ -7,23 +7,10 @@
 #include <cstring>
 
 #include "cpu/LightRows.h"
+#include "cpu/RowBlocks.h"
 
 namespace morvel {
 namespace {
-
-// Pixels per block. The vector loop over a block leaves its last pixels (up to a vector's
-// width, and at least one: a layer read for some channels only must not read past the
-// block) to scalar code, so the wider the vectors, the longer a block must be to keep
-// that tail small. 8-bit rows run 32 pixels to a vector, so their blocks are longer; at
-// AVX-512's width the 16-bit tail of 256-pixel blocks also cost a fifth of the time, so
-// both integer depths take a whole HD row there. Longer float blocks measured no faster.
-#if defined(__AVX512F__)
-constexpr int kIntegerBlock16 = 2048, kIntegerBlock8 = 2048;
-#else
-constexpr int kIntegerBlock16 = 256, kIntegerBlock8 = 1024;
-#endif
-template <int Layout>
-constexpr int kBlock = Layout == PIXEL_ARGB8 ? kIntegerBlock8 : (Layout == PIXEL_ARGB16 ? kIntegerBlock16 : 256);
 
 // Pixels x0..x0+n-1 of row y, lit by ls[i] (point, spot) or by *ls alike (directional,
 // ambient). After the first pass the block's output pixels are copied aside first: the

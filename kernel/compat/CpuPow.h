@@ -104,7 +104,7 @@ MORVEL_FUNC double powPositiveUnrounded(float x, float y) {
 }
 
 // x^y for x >= 0 (-0 counts as +0), y anything: the correctly rounded powf except where
-// the exact power lies within about 2^-42 of a rounding boundary, so within one ulp of
+// the exact power (other than a square) lies within about 2^-42 of a rounding boundary, so within one ulp of
 // any good powf. What the C standard fixes holds exactly: x^0 = 1^y = 1 (NaN included),
 // 0^y = +0 for y > 0 and +inf for y < 0, inf^y = inf or +0, and NaN otherwise
 // propagates. No shading term has a negative base: x < 0 gives NaN. Every case is
@@ -118,6 +118,10 @@ MORVEL_FUNC float powNonNegative(float x, float y) {
     const double ofInf = yd > 0.0 ? (double)INFINITY : 0.0;
     double r = xd == 0.0 ? ofZero : (xd == (double)INFINITY ? ofInf : finite);
     r = (xd != xd || yd != yd) ? xd + yd : r;
+    // 2 is the default power of both artistic terms. The product of two floats is exact
+    // in double, so its one rounding is the correctly rounded square, even on a halfway
+    // point; and a loop that passes the constant 2 drops the tables altogether.
+    r = yd == 2.0 ? xd * xd : r;
     r = xd < 0.0 ? (double)NAN : r;
     return (float)((xd == 1.0 || yd == 0.0) ? 1.0 : r);
 }

@@ -189,7 +189,7 @@ TEST(LightRowBodies, MatchPerPixelBodyInFloat) { expectRowBodiesMatchPerPixel<PF
 
 // Incidence and rim: each term on, off, or on with no amount; powers that are
 // fractional, zero (0^0), whole and at the sliders' ends; with and without the
-// threshold remap.
+// threshold remap; rows longer than a block.
 template <typename Pixel>
 void expectIncidenceRimRowBodiesMatchPerPixel() {
     struct Terms {
@@ -203,8 +203,9 @@ void expectIncidenceRimRowBodiesMatchPerPixel() {
         {0, 1.0f, 2.0f, 1, 0.9f, 0.5f, 0.0f},  {1, 0.0f, 2.0f, 1, 0.5f, 3.0f, 1.0f},
         {0, 1.0f, 1.0f, 0, 1.0f, 1.0f, 0.0f},  {1, 2.0f, 2.0f, 1, 1.0f, 0.0f, 0.4f},
         {1, 1.0f, 10.0f, 1, 2.0f, 0.1f, 0.0f}, {1, 2.0f, 0.1f, 1, 1.0f, 10.0f, 0.0f},
+        {1, 0.5f, 2.0f, 1, 0.7f, 2.0f, 0.3f},  // both at their default power, a square
     };
-    const struct { int w, h; } sizes[] = {{37, 13}, {301, 3}, {1, 1}};
+    const struct { int w, h; } sizes[] = {{37, 13}, {301, 3}, {1, 1}, {2050, 1}};
     for (CpuRowBodies bodies : rowBodiesHere())
         for (const Terms& t : terms)
             for (int first : {0, 1})

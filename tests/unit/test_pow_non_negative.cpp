@@ -71,6 +71,21 @@ TEST(PowNonNegative, FirstPowerGivesTheBaseBack) {
     }
 }
 
+// x^2 is the correctly rounded square, also where the exact square lies halfway between
+// two floats (1 + 2^-12 squared is 1 + 2^-11 + 2^-24; the tie goes to the even 1 + 2^-11),
+// where an approximation of the power could round either way.
+TEST(PowNonNegative, SquaresAreCorrectlyRoundedEvenOnHalfwayPoints) {
+    EXPECT_EQ(bitsOf(powNonNegative(1.0f + 0x1p-12f, 2.0f)), bitsOf(1.0f + 0x1p-11f));
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<uint32_t> anyPositive(0, 0x7f800000u);
+    for (int i = 0; i < 200000; ++i) {
+        const uint32_t u = anyPositive(rng);
+        float x;
+        std::memcpy(&x, &u, sizeof x);
+        ASSERT_EQ(bitsOf(powNonNegative(x, 2.0f)), bitsOf(float(double(x) * double(x)))) << x;
+    }
+}
+
 // A dense sweep over what the shading terms reach: bases in [0, 1] (uniform values,
 // uniform bit patterns down to subnormals, and the neighbourhood of 1), with powers
 // over the sliders' range and far beyond it, both signs; and a few bases above 1.
