@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "cpu/LightRows.h"
 #include "cpu/RowBlocks.h"
@@ -34,13 +33,12 @@ void incidenceRimRow(const IncidenceRimPass& pass, const PassViews& shared, int 
     p.is_first = First;
     PassViews v = shared;
     v.out.layout = v.base.layout = v.normal.layout = Layout;
-    constexpr int kPixelBytes = Layout == PIXEL_ARGB8 ? 4 : (Layout == PIXEL_ARGB16 ? 8 : 16);
     alignas(32) float incPow[kBlock<Layout>];
     alignas(32) float rimPow[kBlock<Layout>];
-    alignas(32) unsigned char prior[First ? 16 : kBlock<Layout> * kPixelBytes];
-    const ImageView pv{prior, 0, kBlock<Layout>, 1, Layout};
     for (int x0 = 0; x0 < width; x0 += kBlock<Layout>) {
         const int n = std::min(kBlock<Layout>, width - x0);
+        // The block's own output pixels are its prior pixels (see lightBlock).
+        const ImageView pv{viewPixel(v.out, x0, y), 0, n, 1, Layout};
         for (int i = 0; i < n; ++i) {
             incidenceRimBasesAt(p, v, x0 + i, y, &incPow[i], &rimPow[i]);
         }
@@ -50,11 +48,8 @@ void incidenceRimRow(const IncidenceRimPass& pass, const PassViews& shared, int 
         if constexpr (Rim != 0) {
             raiseToPower(rimPow, n, p.rimlight_power);
         }
-        if constexpr (!First) {
-            std::memcpy(prior, viewPixel(v.out, x0, y), static_cast<size_t>(n) * pixelBytes(Layout));
-        }
         for (int i = 0; i < n; ++i) {
-            shadeIncidenceRimPixelOfPowers(p, v, x0 + i, y, Inc, Rim, incPow[i], rimPow[i], pv, First ? 0 : i);
+            shadeIncidenceRimPixelOfPowers(p, v, x0 + i, y, Inc, Rim, incPow[i], rimPow[i], pv, i);
         }
     }
 }

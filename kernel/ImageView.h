@@ -108,7 +108,7 @@ MORVEL_FUNC void storePixel(ImageView v, int x, int y, float r, float g, float b
 }
 
 // storePixel, or where keep is set the values pixel (priorX, 0) of prior holds, exactly
-// as stored: prior is a copy of what the output held before the pass, in its layout.
+// as stored: prior holds what the output held before the pass, in its layout.
 // Both are formed and then one is written, with no store that depends on the pixel,
 // so that a row of pixels stores as one vector.
 MORVEL_FUNC void storePixelOrKeep(ImageView v, int x, int y, float r, float g, float b, float a, int keep,

@@ -94,9 +94,9 @@ MORVEL_FUNC void shadeLightPixel(LightPass p, PassViews v, int x, int y) {
 // The light pass at a pixel that the base and every pass layer cover, with the light
 // sample of the pixel given (lightAtPixel). The same result as shadeLightPixel there,
 // written without data-dependent branches: rows of such pixels evaluate as vectors.
-// After the first pass, pixel (priorX, 0) of prior holds a copy of the output pixel (a
-// buffer apart from the output, so that keeping a pixel is a choice of values rather
-// than a store skipped). blend is whether the source blends in (the pass's source_blend
+// Pixel (priorX, 0) of prior is the output pixel as it was before the pass (the output
+// pixel itself, or a copy): a kept pixel is stored back as read, so that keeping it is
+// a choice of values rather than a store skipped. blend is whether the source blends in (the pass's source_blend
 // above 0), given so that a row loop can hold it constant.
 MORVEL_FUNC void shadeLightPixelAllLayers(LightPass p, PassViews v, int x, int y, LightSample ls, ImageView prior,
                                           int priorX, int blend) {
