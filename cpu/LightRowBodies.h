@@ -11,13 +11,29 @@
 namespace morvel {
 namespace {
 
-// Pixels x0..x0+n-1 of row y, lit by ls[i] (point, spot) or by *ls alike (directional,
-// ambient). After the first pass the kernel keeps an uncovered pixel by storing back
-// what it read there: the block's own output pixels are its prior pixels. (A copy of
-// them cost a fifth of a float pass; the vectoriser sees that each pixel reads and
-// writes only itself.)
-template <int Layout, int Kind, int First, int Blend>
-void lightBlock(const LightPass& pass, const PassViews& shared, int y, int x0, int n, const LightSample* ls) {
+// The light of a row whose pixels all see it alike (directional, ambient). Held by
+// value: the output's byte stores could alias a sample read through a pointer, and the
+// light's half vector would then be normalised again for every pixel instead of once.
+struct RowLight {
+    LightSample sample;
+    LightSample at(int) const { return sample; }
+};
+
+// The lights of a block's pixels (point, spot), a plane per component: the shading loop
+// then loads each as one vector, where whole samples would have to be taken apart.
+template <int N>
+struct PixelLights {
+    alignas(64) float x[N], y[N], z[N], attenuation[N];
+    void set(int i, LightSample s) { x[i] = s.L.x, y[i] = s.L.y, z[i] = s.L.z, attenuation[i] = s.attenuation; }
+    LightSample at(int i) const { return makeLightSample(make_float3(x[i], y[i], z[i]), attenuation[i]); }
+};
+
+// Pixels x0..x0+n-1 of row y, pixel x0+i lit by lights.at(i). After the first pass the
+// kernel keeps an uncovered pixel by storing back what it read there: the block's own
+// output pixels are its prior pixels. (A copy of them cost a fifth of a float pass; the
+// vectoriser sees that each pixel reads and writes only itself.)
+template <int Layout, int Kind, int First, int Blend, typename Lights>
+void lightBlock(const LightPass& pass, const PassViews& shared, int y, int x0, int n, const Lights& lights) {
     // Copies with the layout and kind fixed here, where the loop is: the kernel's tests fold.
     LightPass p = pass;
     p.kind = Kind;
@@ -26,17 +42,8 @@ void lightBlock(const LightPass& pass, const PassViews& shared, int y, int x0, i
     v.out.layout = v.base.layout = v.source.layout = v.normal.layout = Layout;
     v.roughness.layout = v.metallic.layout = v.specular.layout = Layout;
     const ImageView pv{viewPixel(v.out, x0, y), 0, n, 1, Layout};
-    if constexpr (Kind == LIGHT_POINT || Kind == LIGHT_SPOT) {
-        for (int i = 0; i < n; ++i) {
-            shadeLightPixelAllLayers(p, v, x0 + i, y, ls[i], pv, i, Blend);
-        }
-    } else {
-        // A local copy: the output's byte stores could alias *ls, and then the light's
-        // half vector would be normalised again for every pixel instead of once.
-        const LightSample row = *ls;
-        for (int i = 0; i < n; ++i) {
-            shadeLightPixelAllLayers(p, v, x0 + i, y, row, pv, i, Blend);
-        }
+    for (int i = 0; i < n; ++i) {
+        shadeLightPixelAllLayers(p, v, x0 + i, y, lights.at(i), pv, i, Blend);
     }
 }
 
@@ -60,15 +67,14 @@ void lightRowOf(const LightPass& pass, const PassViews& v, int y, int width) {
         if constexpr (Kind == LIGHT_POINT || Kind == LIGHT_SPOT) {
             // The light geometry (the cone's branches) first, the shading of the block
             // as vectors after.
-            LightSample ls[kBlock<Layout>];
+            PixelLights<kBlock<Layout>> lights;
             for (int i = 0; i < n; ++i) {
-                ls[i] = lightAtPixel(p, x0 + i, y);
+                lights.set(i, lightAtPixel(p, x0 + i, y));
             }
-            lightBlock<Layout, Kind, First, Blend>(p, v, y, x0, n, ls);
+            lightBlock<Layout, Kind, First, Blend>(p, v, y, x0, n, lights);
         } else {
             // Directional and ambient light every pixel alike.
-            const LightSample ls = lightAtPixel(p, 0, y);
-            lightBlock<Layout, Kind, First, Blend>(p, v, y, x0, n, &ls);
+            lightBlock<Layout, Kind, First, Blend>(p, v, y, x0, n, RowLight{lightAtPixel(p, 0, y)});
         }
     }
 }
