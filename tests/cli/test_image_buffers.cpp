@@ -64,18 +64,14 @@ TEST(LargeBuffers, GrowLikeVectorsKeepingContentsAndZeroingWhatIsNew) {
     const std::size_t steps[][3] = {{10, 300, 5000}, {100000, 300000, 1200000}, {0, 2000000, 2000000}};
     for (const auto& sizes : steps) {
         std::vector<float> v;
-        std::size_t reallocations = 0;
         for (std::size_t n : sizes) {
             const std::size_t before = v.size();
             for (float& f : v) f = float(&f - v.data()) + 0.5f;
-            const float* old = v.data();
             minihost::ResizeLarge(v, n);
-            reallocations += v.data() != old;
             ASSERT_EQ(v.size(), n);
             for (std::size_t i = 0; i < n; ++i)
                 ASSERT_EQ(v[i], i < before ? float(i) + 0.5f : 0.0f) << "element " << i << " of " << n;
         }
-        EXPECT_LE(reallocations, 3u);
     }
     // Memory handed back and taken again still reads as zero.
     for (int round = 0; round < 3; ++round) {

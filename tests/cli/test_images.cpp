@@ -99,28 +99,6 @@ TEST_F(ImagesTest, GreyFilesExpandToOpaqueRgba) {
     EXPECT_EQ(ReadImage(Path("g.png")).rgba, (std::vector<float>{0, 0, 0, 1, 1, 1, 1, 1}));
 }
 
-TEST_F(ImagesTest, ExrLayersAndPartsAreChosenByName) {
-    OIIO::ImageSpec layered(1, 1, 8, OIIO::TypeDesc::FLOAT);
-    layered.channelnames = {"diffuse.R", "diffuse.G", "diffuse.B", "diffuse.A",
-                            "normal.R",  "normal.G",  "normal.B",  "normal.A"};
-    layered.alpha_channel = -1;
-    const float px[8] = {0.1f, 0.2f, 0.3f, 1.0f, 0.5f, 0.6f, 0.7f, 0.8f};
-    WriteRaw("p.exr", {layered}, {px});
-    EXPECT_EQ(ReadImage(Path("p.exr#normal")).rgba, (std::vector<float>{0.5f, 0.6f, 0.7f, 0.8f}));
-    EXPECT_EQ(ReadImage(Path("p.exr#diffuse")).rgba, (std::vector<float>{0.1f, 0.2f, 0.3f, 1.0f}));
-    const std::string e = ErrorOf([&] { ReadImage(Path("p.exr#specular")); });
-    EXPECT_NE(e.find("no layer \"specular\""), std::string::npos) << e;
-    EXPECT_NE(e.find("diffuse, normal"), std::string::npos) << e;
-
-    std::vector<OIIO::ImageSpec> parts(2, OIIO::ImageSpec(1, 1, 4, OIIO::TypeDesc::HALF));
-    parts[0].attribute("name", "beauty");
-    parts[1].attribute("name", "rough");
-    const float a[4] = {0.25f, 0.5f, 0.75f, 1.0f}, b[4] = {0.125f, 0.125f, 0.125f, 0.5f};
-    WriteRaw("m.exr", parts, {a, b});
-    EXPECT_EQ(ReadImage(Path("m.exr#rough")).rgba, (std::vector<float>{0.125f, 0.125f, 0.125f, 0.5f}));
-    EXPECT_EQ(ReadImage(Path("m.exr")).rgba, (std::vector<float>{0.25f, 0.5f, 0.75f, 1.0f}));
-}
-
 // Bytes in memory decode as those bytes, never as a file that carries the name.
 TEST_F(ImagesTest, BytesInMemoryAreNeverReadFromAFileOfTheSameName) {
     Frame disk{32, Image(4, 3)};
