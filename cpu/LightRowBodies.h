@@ -11,29 +11,27 @@
 namespace morvel {
 namespace {
 
-// The light of a row whose pixels all see it alike (directional, ambient). Held by
-// value: the output's byte stores could alias a sample read through a pointer, and the
-// light's half vector would then be normalised again for every pixel instead of once.
+// The light of every pixel of a row (directional, ambient).
 struct RowLight {
     LightSample sample;
     LightSample at(int) const { return sample; }
 };
 
 // The lights of a block's pixels (point, spot), a plane per component: the shading loop
-// then loads each as one vector, where whole samples would have to be taken apart.
-template <int N>
+// loads each as one vector, where whole samples would have to be taken apart.
 struct PixelLights {
-    alignas(64) float x[N], y[N], z[N], attenuation[N];
-    void set(int i, LightSample s) { x[i] = s.L.x, y[i] = s.L.y, z[i] = s.L.z, attenuation[i] = s.attenuation; }
+    const float *x, *y, *z, *attenuation;
     LightSample at(int i) const { return makeLightSample(make_float3(x[i], y[i], z[i]), attenuation[i]); }
 };
 
-// Pixels x0..x0+n-1 of row y, pixel x0+i lit by lights.at(i). After the first pass the
-// kernel keeps an uncovered pixel by storing back what it read there: the block's own
-// output pixels are its prior pixels. (A copy of them cost a fifth of a float pass; the
-// vectoriser sees that each pixel reads and writes only itself.)
+// Pixels x0..x0+n-1 of row y, pixel x0+i lit by lights.at(i). The lights come by value:
+// the output's byte stores could alias a light read through a reference, and a row's
+// one light would then be reloaded, its half vector normalised again, for every pixel.
+// After the first pass the kernel keeps an uncovered pixel by storing back what it read
+// there: the block's own output pixels are its prior pixels. (A copy of them cost a
+// fifth of a float pass; the vectoriser sees that each pixel reads and writes only itself.)
 template <int Layout, int Kind, int First, int Blend, typename Lights>
-void lightBlock(const LightPass& pass, const PassViews& shared, int y, int x0, int n, const Lights& lights) {
+void lightBlock(const LightPass& pass, const PassViews& shared, int y, int x0, int n, Lights lights) {
     // Copies with the layout and kind fixed here, where the loop is: the kernel's tests fold.
     LightPass p = pass;
     p.kind = Kind;
@@ -67,11 +65,12 @@ void lightRowOf(const LightPass& pass, const PassViews& v, int y, int width) {
         if constexpr (Kind == LIGHT_POINT || Kind == LIGHT_SPOT) {
             // The light geometry (the cone's branches) first, the shading of the block
             // as vectors after.
-            PixelLights<kBlock<Layout>> lights;
+            alignas(64) float lx[kBlock<Layout>], ly[kBlock<Layout>], lz[kBlock<Layout>], la[kBlock<Layout>];
             for (int i = 0; i < n; ++i) {
-                lights.set(i, lightAtPixel(p, x0 + i, y));
+                const LightSample s = lightAtPixel(p, x0 + i, y);
+                lx[i] = s.L.x, ly[i] = s.L.y, lz[i] = s.L.z, la[i] = s.attenuation;
             }
-            lightBlock<Layout, Kind, First, Blend>(p, v, y, x0, n, lights);
+            lightBlock<Layout, Kind, First, Blend>(p, v, y, x0, n, PixelLights{lx, ly, lz, la});
         } else {
             // Directional and ambient light every pixel alike.
             lightBlock<Layout, Kind, First, Blend>(p, v, y, x0, n, RowLight{lightAtPixel(p, 0, y)});
