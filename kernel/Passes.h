@@ -96,8 +96,8 @@ MORVEL_FUNC void shadeLightPixel(LightPass p, PassViews v, int x, int y) {
 // written without data-dependent branches: rows of such pixels evaluate as vectors.
 // Pixel (priorX, 0) of prior is the output pixel as it was before the pass (the output
 // pixel itself, or a copy): a kept pixel is stored back as read, so that keeping it is
-// a choice of values rather than a store skipped. blend is whether the source blends in (the pass's source_blend
-// above 0), given so that a row loop can hold it constant.
+// a choice of values rather than a store skipped. blend is whether the source blends
+// in (the pass's source_blend above 0), given so that a row loop can hold it constant.
 MORVEL_FUNC void shadeLightPixelAllLayers(LightPass p, PassViews v, int x, int y, LightSample ls, ImageView prior,
                                           int priorX, int blend) {
     const PassPixel b = readPixel(v.base, x, y);

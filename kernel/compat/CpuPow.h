@@ -104,11 +104,11 @@ MORVEL_FUNC double powPositiveUnrounded(float x, float y) {
 }
 
 // x^y for x >= 0 (-0 counts as +0), y anything: the correctly rounded powf except where
-// the exact power (other than a square) lies within about 2^-42 of a rounding boundary, so within one ulp of
-// any good powf. What the C standard fixes holds exactly: x^0 = 1^y = 1 (NaN included),
-// 0^y = +0 for y > 0 and +inf for y < 0, inf^y = inf or +0, and NaN otherwise
-// propagates. No shading term has a negative base: x < 0 gives NaN. Every case is
-// computed and then chosen, in double, without a branch.
+// the exact power (a square's never) lies within about 2^-42 of a rounding boundary,
+// so within one ulp of any good powf. What the C standard fixes holds exactly: x^0 =
+// 1^y = 1 (NaN included), 0^y = +0 for y > 0 and +inf for y < 0, inf^y = inf or +0,
+// and NaN otherwise propagates. No shading term has a negative base: x < 0 gives NaN.
+// Every case is computed and then chosen, in double, without a branch.
 MORVEL_FUNC float powNonNegative(float x, float y) {
     const double xd = x;
     const double yd = y;
