@@ -12,6 +12,7 @@
 //   MORVEL_NAMESPACE_BEGIN / MORVEL_NAMESPACE_END   namespace morvel in C++ and CUDA
 //   Float3, make_float3    three floats: CUDA's and OpenCL's own float3, a struct in C++
 //   ptrdiff_t              signed byte offsets
+//   loadWord32(p), storeWord32(p, w)   four bytes as one unsigned int, p[0] lowest
 //   powNonNegative(x, y)   x^y for x >= 0: on the CPU a function of its own that row
 //                          loops compute as vectors with the same bits, else pow
 #ifndef MORVEL_KERNEL_COMPAT_H

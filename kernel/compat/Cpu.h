@@ -7,6 +7,7 @@
 
 #include <math.h>
 #include <stddef.h>
+#include <string.h>
 
 #if defined(__GNUC__)
 #define MORVEL_FUNC inline __attribute__((always_inline))
@@ -33,6 +34,17 @@ MORVEL_FUNC Float3 make_float3(float x, float y, float z) {
     v.z = z;
     return v;
 }
+
+// Byte 0 lowest, as on every CPU the host runs on; memcpy leaves the alignment free.
+#if defined(__BYTE_ORDER__)
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "8-bit pixels are read as little-endian words");
+#endif
+MORVEL_FUNC unsigned int loadWord32(const unsigned char* p) {
+    unsigned int w;
+    memcpy(&w, p, sizeof w);
+    return w;
+}
+MORVEL_FUNC void storeWord32(unsigned char* p, unsigned int w) { memcpy(p, &w, sizeof w); }
 
 MORVEL_NAMESPACE_END
 

@@ -19,6 +19,14 @@ typedef ::float3 Float3;
 // CUDA's own powf stands in for the CPU's power function (CpuPow.h): doubles are slow on
 // most GPUs, and the GPU picture may differ from the CPU's in the last bits anyway.
 MORVEL_FUNC float powNonNegative(float x, float y) { return powf(x, y); }
+
+// Host and device are little-endian; memcpy leaves the alignment free.
+MORVEL_FUNC unsigned int loadWord32(const unsigned char* p) {
+    unsigned int w;
+    memcpy(&w, p, sizeof w);
+    return w;
+}
+MORVEL_FUNC void storeWord32(unsigned char* p, unsigned int w) { memcpy(p, &w, sizeof w); }
 MORVEL_NAMESPACE_END
 
 #endif

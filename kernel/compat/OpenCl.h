@@ -28,4 +28,13 @@ typedef float3 Float3;
 // Without doubles the built-in pow stands in for the CPU's own power function.
 #define powNonNegative(x, y) pow((float)(x), (float)(y))
 
+// Byte by byte: a device's byte order is its own.
+uint loadWord32(__global const uchar* p) { return (uint)p[0] | (uint)p[1] << 8 | (uint)p[2] << 16 | (uint)p[3] << 24; }
+void storeWord32(__global uchar* p, uint w) {
+    p[0] = (uchar)w;
+    p[1] = (uchar)(w >> 8);
+    p[2] = (uchar)(w >> 16);
+    p[3] = (uchar)(w >> 24);
+}
+
 #endif
