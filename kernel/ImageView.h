@@ -42,20 +42,21 @@ MORVEL_FUNC PassPixel makePassPixel(float r, float g, float b, float a) {
     return p;
 }
 
-// 8-bit / 255, 16-bit / 32768, float as it is.
+// 8-bit / 255, 16-bit / 32768, float as it is. Integer pixels move as 32-bit words, here
+// and in the stores: the row loops then take the channels apart with shifts and masks,
+// where single bytes and shorts cost up to a quarter of a pass in shuffles.
 MORVEL_FUNC PassPixel readPixel(ImageView v, int x, int y) {
     MORVEL_GLOBAL const unsigned char* p = viewPixel(v, x, y);
     if (v.layout == PIXEL_ARGB8) {
-        // One word per pixel: the row loops then take channels apart with shifts, where
-        // bytes read one by one cost a quarter of an 8-bit pass in shuffles.
         const unsigned int w = loadWord32(p);
         return makePassPixel((float)((w >> 8) & 255u) / 255.0f, (float)((w >> 16) & 255u) / 255.0f,
                              (float)(w >> 24) / 255.0f, (float)(w & 255u) / 255.0f);
     }
     if (v.layout == PIXEL_ARGB16) {
-        MORVEL_GLOBAL const unsigned short* q = (MORVEL_GLOBAL const unsigned short*)p;
+        const unsigned int ar = loadWord32(p), gb = loadWord32(p + 4);
         const float scale = 1.0f / 32768.0f;  // exact: a power of two
-        return makePassPixel((float)q[1] * scale, (float)q[2] * scale, (float)q[3] * scale, (float)q[0] * scale);
+        return makePassPixel((float)(ar >> 16) * scale, (float)(gb & 65535u) * scale, (float)(gb >> 16) * scale,
+                             (float)(ar & 65535u) * scale);
     }
     MORVEL_GLOBAL const float* f = (MORVEL_GLOBAL const float*)p;
     if (v.layout == PIXEL_BGRA32F) {
@@ -123,21 +124,20 @@ MORVEL_FUNC void storePixelOrKeep(ImageView v, int x, int y, float r, float g, f
     // would stop the row from vectorising.
     if (v.layout == PIXEL_ARGB8) {
         const unsigned int kw = loadWord32(k);
-        const unsigned int w = (unsigned int)QuantizeChannel(a, kMaxChannel8) |
-                               (unsigned int)QuantizeChannel(r, kMaxChannel8) << 8 |
-                               (unsigned int)QuantizeChannel(g, kMaxChannel8) << 16 |
-                               (unsigned int)QuantizeChannel(b, kMaxChannel8) << 24;
+        const unsigned int w =
+            (unsigned int)QuantizeChannel(a, kMaxChannel8) | (unsigned int)QuantizeChannel(r, kMaxChannel8) << 8 |
+            (unsigned int)QuantizeChannel(g, kMaxChannel8) << 16 | (unsigned int)QuantizeChannel(b, kMaxChannel8) << 24;
         storeWord32(p, keep ? kw : w);
         return;
     }
     if (v.layout == PIXEL_ARGB16) {
-        MORVEL_GLOBAL unsigned short* q = (MORVEL_GLOBAL unsigned short*)p;
-        MORVEL_GLOBAL const unsigned short* kq = (MORVEL_GLOBAL const unsigned short*)k;
-        const unsigned short k0 = kq[0], k1 = kq[1], k2 = kq[2], k3 = kq[3];
-        q[0] = keep ? k0 : (unsigned short)QuantizeChannel(a, kMaxChannel16);
-        q[1] = keep ? k1 : (unsigned short)QuantizeChannel(r, kMaxChannel16);
-        q[2] = keep ? k2 : (unsigned short)QuantizeChannel(g, kMaxChannel16);
-        q[3] = keep ? k3 : (unsigned short)QuantizeChannel(b, kMaxChannel16);
+        const unsigned int kar = loadWord32(k), kgb = loadWord32(k + 4);
+        const unsigned int ar =
+            (unsigned int)QuantizeChannel(a, kMaxChannel16) | (unsigned int)QuantizeChannel(r, kMaxChannel16) << 16;
+        const unsigned int gb =
+            (unsigned int)QuantizeChannel(g, kMaxChannel16) | (unsigned int)QuantizeChannel(b, kMaxChannel16) << 16;
+        storeWord32(p, keep ? kar : ar);
+        storeWord32(p + 4, keep ? kgb : gb);
         return;
     }
     // A kept float is only moved, never computed on, so a NaN or -0 stays as it was.
