@@ -42,6 +42,17 @@ MORVEL_FUNC PassPixel makePassPixel(float r, float g, float b, float a) {
     return p;
 }
 
+// c / 255.0f for c in 0..255, correctly rounded, without the division. In binary c / 255
+// is the byte c repeated, 0.cccccc...: the first three repeats, c * 0x010101 * 2^-24, are
+// an exact product in float, and the rest, c / 255 * 2^-24, is below one unit in the last
+// place of the quotient. One rounded sum lands where the quotient rounds, fused or not:
+// an 8-bit quotient lies far from any halfway point. (Maths that may reassociate, as
+// OpenCL's unsafe-math, could merge the products; GPU frames hold no 8-bit pixels.)
+MORVEL_FUNC float channel8ToFloat(unsigned int c) {
+    const float f = (float)c;
+    return f * (65793.0f / 16777216.0f) + f * ((1.0f / 16777216.0f) / 255.0f);
+}
+
 // 8-bit / 255, 16-bit / 32768, float as it is. Integer pixels move as 32-bit words, here
 // and in the stores: the row loops then take the channels apart with shifts and masks,
 // where single bytes and shorts cost up to a quarter of a pass in shuffles.
@@ -49,8 +60,8 @@ MORVEL_FUNC PassPixel readPixel(ImageView v, int x, int y) {
     MORVEL_GLOBAL const unsigned char* p = viewPixel(v, x, y);
     if (v.layout == PIXEL_ARGB8) {
         const unsigned int w = loadWord32(p);
-        return makePassPixel((float)((w >> 8) & 255u) / 255.0f, (float)((w >> 16) & 255u) / 255.0f,
-                             (float)(w >> 24) / 255.0f, (float)(w & 255u) / 255.0f);
+        return makePassPixel(channel8ToFloat((w >> 8) & 255u), channel8ToFloat((w >> 16) & 255u),
+                             channel8ToFloat(w >> 24), channel8ToFloat(w & 255u));
     }
     if (v.layout == PIXEL_ARGB16) {
         const unsigned int ar = loadWord32(p), gb = loadWord32(p + 4);

@@ -61,13 +61,16 @@ TEST(PixelStore, ChannelsLandInHostOrder) {
     EXPECT_TRUE(pf.alpha == 0.25f && pf.red == -1.0f && pf.green == 2.5f && pf.blue == kInf);
 }
 
-// The read scale and the store rounding agree: every integer value survives both.
+// Every integer value reads as its correctly rounded quotient (8-bit reads divide
+// without a division), and the store rounding brings it back.
 template <typename P, int Full>
 void expectEveryValueRoundTrips() {
     using C = decltype(P{}.red);
     for (int v = 0; v <= Full; ++v) {
         const P in{C(v), C(Full - v), C(v), C(v / 3)};
         const PassPixel f = PixelToFloat(in);
+        ASSERT_EQ(f.a, static_cast<float>(v) / Full) << v;
+        ASSERT_EQ(f.r, static_cast<float>(Full - v) / Full) << v;
         P out{};
         StorePixel(out, f.r, f.g, f.b, f.a);
         ASSERT_EQ(argb(out), argb(in));
