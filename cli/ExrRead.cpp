@@ -429,7 +429,7 @@ void ExrFile::Decode(const ExrLayer& layer, Image& image) {
     s.Check(exr_get_compression(ctxt, part, &compression), "cannot read the pixels");
     const int slots[4] = {layer.r, layer.g, layer.b, layer.a};
 
-    exr_decode_pipeline_t decode = EXR_DECODE_PIPELINE_INITIALIZER;
+    exr_decode_pipeline_t decode{};  // all zero, as the library's initializer means
     bool started = false;
     struct Destroy {
         exr_const_context_t ctxt;

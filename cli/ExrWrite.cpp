@@ -103,7 +103,10 @@ exr_attr_box2i_t Box(long long x, long long y, int width, int height, const std:
     if (x < INT_MIN || y < INT_MIN || x1 > INT_MAX || y1 > INT_MAX)
         throw SceneError(shown + ": cannot write the image: its window at (" + std::to_string(x) + ", " +
                          std::to_string(y) + ") reaches beyond the coordinates an EXR file can hold");
-    return {{int(x), int(y)}, {int(x1), int(y1)}};
+    exr_attr_box2i_t box{};
+    box.min.x = int(x), box.min.y = int(y);
+    box.max.x = int(x1), box.max.y = int(y1);
+    return box;
 }
 
 // One thread's encoder: packs and compresses a block into memory, keeping
@@ -201,7 +204,7 @@ private:
     int data_x_;
     int deflate_level_;
     std::vector<uint8_t>* out_ = nullptr;
-    exr_encode_pipeline_t pipe_ = EXR_ENCODE_PIPELINE_INITIALIZER;
+    exr_encode_pipeline_t pipe_{};  // all zero, as the library's initializer means
     bool started_ = false;
 };
 
@@ -349,7 +352,7 @@ void WriteExr(const std::string& file, const std::string& shown, const Image& im
         exr_context_t ctxt = context.ctxt;
         int part = 0;
         Check(exr_add_part(ctxt, nullptr, EXR_STORAGE_SCANLINE, &part), sink, shown);
-        const exr_attr_v2f_t center = {0.0f, 0.0f};
+        const exr_attr_v2f_t center{};  // (0, 0)
         Check(exr_initialize_required_attr(ctxt, part, &display_box, &data_box, 1.0f, &center, 1.0f,
                                            EXR_LINEORDER_INCREASING_Y, method),
               sink, shown);
