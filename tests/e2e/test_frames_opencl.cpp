@@ -60,7 +60,7 @@ protected:
         for (auto [index, data] : set_up) session.SetdownGpuDevice(index, data);
     }
 
-    GpuSetup Setup(A_u_long index, PF_GPU_Framework what = kOpenCl) {
+    GpuSetup SetUpDevice(A_u_long index, PF_GPU_Framework what = kOpenCl) {
         GpuSetup s = session.SetupGpuDevice(index, what);
         if (s.accepted) set_up.emplace_back(index, s.gpu_data);
         return s;
@@ -131,7 +131,7 @@ TEST_F(OpenClFrames, SetupAcceptsOnlyAnOpenClRequestForAnOpenClDevice) {
     };
     for (const Case c : {Case{kOpenCl, true}, Case{kCuda, false}, Case{kMetal, false}, Case{4, false}}) {
         SCOPED_TRACE(c.what);
-        const GpuSetup s = Setup(0, c.what);
+        const GpuSetup s = SetUpDevice(0, c.what);
         EXPECT_EQ(s.outcome.err, PF_Err_NONE);
         EXPECT_EQ(s.accepted, c.accepted);
         EXPECT_EQ(s.gpu_data != nullptr, c.accepted) << "gpu_data is written only for a device taken";
@@ -142,7 +142,7 @@ TEST_F(OpenClFrames, SetupAcceptsOnlyAnOpenClRequestForAnOpenClDevice) {
 
 TEST_F(OpenClFrames, MissingDeviceSuiteAtSetupIsAnErrorAndLeavesTheDeviceUnused) {
     session.suites().SetMode("PF GPU Device Suite", 1, minihost::SuiteMode::AcquireFails);
-    const GpuSetup s = Setup(0);
+    const GpuSetup s = SetUpDevice(0);
     EXPECT_EQ(s.outcome.err, PF_Err_INTERNAL_STRUCT_DAMAGED);
     EXPECT_EQ(s.outcome.Message(), "Not able to acquire AEFX Suite.");
     EXPECT_FALSE(s.accepted);
@@ -153,7 +153,7 @@ TEST_F(OpenClFrames, MissingDeviceSuiteAtSetupIsAnErrorAndLeavesTheDeviceUnused)
 // and never leaves the device. Work-groups are 16 x 16: the last column of a
 // 1921-wide frame and the last row of an odd height are inside the rounded-up launch.
 TEST_F(OpenClFrames, FrameWithoutPassesIsClearedToOpaqueBlackToItsOddEdges) {
-    const GpuSetup s = Setup(0);
+    const GpuSetup s = SetUpDevice(0);
     ASSERT_TRUE(s.accepted);
     const World wide[] = {Pattern(1921, 17, 9), Pattern(1921, 17, 1), Pattern(1921, 17, 2), Pattern(1921, 17, 3),
                           Pattern(1921, 17, 4)};
@@ -173,7 +173,7 @@ TEST_F(OpenClFrames, FrameWithoutPassesIsClearedToOpaqueBlackToItsOddEdges) {
 // rendered again on the CPU from the host's GPU worlds, and look exactly like CPU
 // frames, in every depth the host converts to.
 TEST_F(OpenClFrames, HostFaultsFallBackToTheCpuPicture) {
-    const GpuSetup s = Setup(0);
+    const GpuSetup s = SetUpDevice(0);
     ASSERT_TRUE(s.accepted);
     struct Case {
         const char* what;
@@ -226,7 +226,7 @@ TEST_F(OpenClFrames, HostFaultsFallBackToTheCpuPicture) {
 // (a smaller albedo, a wider normal map), in float and in the depths the host
 // converts to (within one code there).
 TEST_F(OpenClFrames, EveryPassKindMatchesTheCpuPicture) {
-    const GpuSetup s = Setup(0);
+    const GpuSetup s = SetUpDevice(0);
     ASSERT_TRUE(s.accepted);
     struct Case {
         const char* what;
@@ -311,7 +311,7 @@ TEST_F(OpenClFrames, EveryPassKindMatchesTheCpuPicture) {
 // A frame missing any one material map, or all of them, reads the missing layer as
 // the CPU does (its defaults, no zero-filled stand-in) and stays on the device.
 TEST_F(OpenClFrames, MissingMapsReadAsOnTheCpu) {
-    const GpuSetup s = Setup(0);
+    const GpuSetup s = SetUpDevice(0);
     ASSERT_TRUE(s.accepted);
     const World albedo = Pattern(kW, kH, 61), src = Pattern(kW, kH, 62), env = Pattern(16, 8, 63, false);
     auto& p = session.params();
@@ -344,7 +344,7 @@ TEST_F(OpenClFrames, MissingMapsReadAsOnTheCpu) {
 // NaN texels (converted on the device by the CPU's rule) light the frame as on the
 // CPU, blurred and not.
 TEST_F(OpenClFrames, HdrisFromOnePixelToLargeAndNonFiniteLightAsOnTheCpu) {
-    const GpuSetup s = Setup(0);
+    const GpuSetup s = SetUpDevice(0);
     ASSERT_TRUE(s.accepted);
     auto& p = session.params();
     p.SetCheckbox("Enable IBL", true);
@@ -378,7 +378,7 @@ TEST_F(OpenClFrames, HdrisFromOnePixelToLargeAndNonFiniteLightAsOnTheCpu) {
 // device set down and up again starts with nothing cached. The host's device
 // memory counts the preparations: each takes scratch images and gives them back.
 TEST_F(OpenClFrames, PreparedHdriIsKeptButNeverStale) {
-    GpuSetup s = Setup(0);
+    GpuSetup s = SetUpDevice(0);
     ASSERT_TRUE(s.accepted);
     auto& p = session.params();
     p.SetCheckbox("Enable IBL", true);
@@ -406,7 +406,7 @@ TEST_F(OpenClFrames, PreparedHdriIsKeptButNeverStale) {
         if (step.set_down_first) {
             ASSERT_EQ(session.SetdownGpuDevice(0, s.gpu_data).err, PF_Err_NONE);
             set_up.clear();
-            s = Setup(0);
+            s = SetUpDevice(0);
             ASSERT_TRUE(s.accepted);
         }
         p.SetFloat("HDRI Roughness Bias", step.bias);
@@ -425,7 +425,7 @@ TEST_F(OpenClFrames, PreparedHdriIsKeptButNeverStale) {
 // a light exactly on a pixel and in the image plane, zero roughness) come out of the
 // device as they come out of the CPU: the program's build options keep every guard.
 TEST_F(OpenClFrames, DegenerateInputsMatchTheCpu) {
-    const GpuSetup s = Setup(0);
+    const GpuSetup s = SetUpDevice(0);
     ASSERT_TRUE(s.accepted);
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
     World in = Pattern(kW, kH, 41), n = Pattern(kW, kH, 42), rough = Pattern(kW, kH, 43), metal = Pattern(kW, kH, 44),
@@ -463,7 +463,7 @@ TEST_F(OpenClFrames, DegenerateInputsMatchTheCpu) {
 // its own, and a frame finds its record through its gpu_data.
 TEST_F(OpenClFrames, DevicesKeepTheirOwnRecords) {
     session.gpu().AddDevice(device);
-    const GpuSetup a = Setup(0), b = Setup(1);
+    const GpuSetup a = SetUpDevice(0), b = SetUpDevice(1);
     ASSERT_TRUE(a.accepted && b.accepted);
     EXPECT_NE(a.gpu_data, b.gpu_data);
     EXPECT_FALSE(Render(Request(b.gpu_data, 1)).fallback);
@@ -481,13 +481,13 @@ TEST_F(OpenClFrames, DevicesKeepTheirOwnRecords) {
     EXPECT_FALSE(on_b.fallback);
     // A second setdown changes nothing; a setup again builds afresh.
     EXPECT_EQ(session.SetdownGpuDevice(1, b.gpu_data).err, PF_Err_NONE);
-    const GpuSetup again = Setup(1);
+    const GpuSetup again = SetUpDevice(1);
     ASSERT_TRUE(again.accepted);
     EXPECT_FALSE(Render(Request(again.gpu_data, 1)).fallback);
 
     // A later setup whose GetDeviceInfo fails leaves the device as it was.
     session.gpu().faults.device_info_fails = true;
-    const GpuSetup failed = Setup(0);
+    const GpuSetup failed = SetUpDevice(0);
     EXPECT_EQ(failed.outcome.err, PF_Err_NONE);
     EXPECT_FALSE(failed.accepted);
     session.gpu().faults.device_info_fails = false;
@@ -499,7 +499,7 @@ TEST_F(OpenClFrames, DevicesKeepTheirOwnRecords) {
 // at once, and six HDRIs (more than the cache keeps) are evicted while other frames
 // read them; the scratch memory of every preparation goes back to the host.
 TEST_F(OpenClFrames, FramesAtOnceEqualFramesOneByOne) {
-    const GpuSetup s = Setup(0);
+    const GpuSetup s = SetUpDevice(0);
     ASSERT_TRUE(s.accepted);
     constexpr int kFrames = 24, kHdris = 6;
     std::vector<World> layers, hdris;
